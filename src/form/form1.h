@@ -4,10 +4,14 @@
 
 #include <QWidget>
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
+class QTreeWidget;
 
-// The tool's only window.
+// The tool's only window. It holds the controls and wires them to the handlers; the work is done
+// by the query, the result table and the desktop services it calls.
 class Form1 : public QWidget, public QueryWindow
 {
     Q_OBJECT
@@ -15,19 +19,42 @@ class Form1 : public QWidget, public QueryWindow
 public:
     explicit Form1(QWidget *parent = nullptr);
 
+    // Handlers, each run by the control and event in its name.
+    void Form_Load();
+    void Form_Unload(int &cancel);
+    void Timer1_Timer();
+    void Command5_MouseDown();
     void Command5_Click();
-    void Command1_Click();
+    void Command3_Click();
+    void Command1_Click(); // the table refresh, run after every result page
+    void Command2_Click(); // the update check
+    void ListView1_DblClick();
 
     // QueryWindow
     QString domainText() const override;
-    void setCountText(const QString &text) override;
+    void setCountText(const QString &text) override { Label1 = text; }
     LinkLists &linkLists() override { return m_links; }
     void refreshTable() override { Command1_Click(); }
 
-    QLineEdit *Text1;
-    QPushButton *Command5;
+    const LinkLists &links() const { return m_links; }
+
+    QLabel *const Image39;
+    QLabel *const Label3;
+    QLineEdit *const Text1;
+    QPushButton *const Command5;
+    QPushButton *const Command3;
+    QLabel *const Label2;
+    QTreeWidget *const ListView1;
+    QTimer *const Timer1;
+    // The claimed total of the last query, as cut from its first result page; never shown.
     QString Label1 = QStringLiteral("Label1");
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
 private:
+    void setStatus(const QString &text);
+
     LinkLists m_links;
 };

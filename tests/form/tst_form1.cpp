@@ -1,0 +1,343 @@
+#include "form/form1.h"
+#include "platform/services.h"
+#include "support/testserver.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Prompt
+{
+    QString text;
+    int style;
+    QString title;
+};
+
+const QString kBusy = QStringLiteral("查询中，请等待...");
+
+QByteArray resultPage(const QByteArray &count, const QByteArray &b)
+{
+    return "<p>共 <strong>" + count + "</strong> 条</p>\n" + b + ". <a href=\"http://p" + b
+           + ".example/\" target=\"_blank\">第" + b + "页</a>\n";
+}
+
+} // namespace
+
+class Form1Test : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void startsWithItsControlsAndTheFocusInTheTable();
+    void tabVisitsOnlyTheVisibleControls();
+    void pressOfAnyMouseButtonShowsTheBusyNotice();
+    void clickRunsTheQueryAndTheTableGrowsPageByPage();
+    void keyboardActivationQueriesWithoutTheBusyNotice();
+    void failedQueryIsReportedAndTheWindowGoesOn();
+    void doubleClickOnARowOpensItsPage();
+    void siteButtonOpensTheVendorSite();
+    void closingAsksFirst();
+    void updateCheckRunsOnceASecondAfterStart();
+    void updateCheckPromptsOnlyForAnotherVersion_data();
+    void updateCheckPromptsOnlyForAnotherVersion();
+    void updateAcceptedOpensTheDownloadPage();
+
+private:
+    // A shown window whose update check does not start by itself.
+    std::unique_ptr<Form1> shownWindow();
+
+    std::unique_ptr<TestServer> m_server;
+    QList<Prompt> m_prompts;
+    int m_answer = platform::vbCancel;
+    QList<QUrl> m_opened;
+    int m_ended = 0;
+};
+
+void Form1Test::init()
+{
+    m_prompts.clear();
+    m_opened.clear();
+    m_ended = 0;
+    m_answer = platform::vbCancel;
+    platform::services() = {
+        [this](const QString &text, int style, const QString &title) {
+            m_prompts.append({text, style, title});
+            return m_answer;
+        },
+        [this](const QUrl &url) { m_opened.append(url); },
+        [this] { ++m_ended; },
+    };
+    m_server = std::make_unique<TestServer>([](const QByteArray &target, QTcpSocket *socket) {
+        TestServer::reply(socket, 200, resultPage("137", TestServer::queryValue(target, "b")));
+    });
+    m_server->becomeProxy();
+}
+
+std::unique_ptr<Form1> Form1Test::shownWindow()
+{
+    auto window = std::make_unique<Form1>();
+    window->Timer1->stop();
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    if (!QTest::qWaitForWindowActive(window.get()))
+        qFatal("window not active");
+    return window;
+}
+
+void Form1Test::startsWithItsControlsAndTheFocusInTheTable()
+{
+    auto window = shownWindow();
+    QCOMPARE(window->windowTitle(), "Linkvane        www.linkvane.example （链帆软件工作室） QQ:800061287");
+    QCOMPARE(window->size(), QSize(738, 361));
+    QCOMPARE(window->Text1->text(), "chayuan.example");
+    QCOMPARE(window->Command5->text(), "查  询");
+    QCOMPARE(window->Command3->text(), "访问官网");
+    QCOMPARE(window->Label1, "Label1");
+    QCOMPARE(window->Label2->text(), "");
+    QCOMPARE(window->Image39->toolTip(), "注意：查询地址字母不能大写");
+    QCOMPARE(window->ListView1->columnCount(), 3);
+    QCOMPARE(window->ListView1->topLevelItemCount(), 0);
+    QVERIFY(window->links().List1.isEmpty());
+    QCOMPARE(QApplication::focusWidget(), window->ListView1);
+    QCOMPARE(window->Command5->geometry(), QRect(464, 16, 81, 33));
+    QCOMPARE(window->ListView1->geometry(), QRect(0, 72, 737, 289));
+}
+
+void Form1Test::tabVisitsOnlyTheVisibleControls()
+{
+    auto window = shownWindow();
+    const QList<QWidget *> order{window->Text1, window->Command5, window->Command3, window->ListView1, window->Text1};
+    for (QWidget *next : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), next);
+    }
+    // Enter in the domain box and Esc start nothing.
+    QTest::keyClick(window->Text1, Qt::Key_Return);
+    QTest::keyClick(window->Text1, Qt::Key_Escape);
+    QTest::qWait(50);
+    QVERIFY(m_server->targets.isEmpty());
+    QVERIFY(window->isVisible());
+}
+
+void Form1Test::pressOfAnyMouseButtonShowsTheBusyNotice()
+{
+    for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+        auto window = shownWindow();
+        QTest::mouseClick(window->Command5, button);
+        QCOMPARE(window->Label2->text(), kBusy);
+        QVERIFY(m_server->targets.isEmpty()); // only a left click queries
+    }
+}
+
+void Form1Test::clickRunsTheQueryAndTheTableGrowsPageByPage()
+{
+    auto window = shownWindow();
+    QStringList statusDuringWaits;
+    QList<int> rowsDuringWaits;
+    m_server->setHandler([&](const QByteArray &target, QTcpSocket *socket) {
+        statusDuringWaits << window->Label2->text();
+        rowsDuringWaits << window->ListView1->topLevelItemCount();
+        TestServer::reply(socket, 200, resultPage("137", TestServer::queryValue(target, "b")));
+    });
+    QTest::mouseClick(window->Command5, Qt::LeftButton);
+
+    QCOMPARE(m_server->targets.size(), 5);
+    QCOMPARE(statusDuringWaits.first(), kBusy);
+    QCOMPARE(rowsDuringWaits, (QList<int>{0, 0, 2, 4, 6}));
+    QCOMPARE(window->Label1, "137");
+    QCOMPARE(window->Label2->text(), "网络中共137个页面有该站链接。  最多列出1000条！   当前已列出8条");
+    QCOMPARE(window->ListView1->topLevelItemCount(), 8);
+    const QTreeWidgetItem *row3 = window->ListView1->topLevelItem(2);
+    QCOMPARE(row3->text(0), "3");
+    QCOMPARE(row3->text(1), "http://p51.example/\r\n");
+    QCOMPARE(row3->text(2), "第51页\r\n");
+    QVERIFY(m_prompts.isEmpty());
+}
+
+void Form1Test::keyboardActivationQueriesWithoutTheBusyNotice()
+{
+    auto window = shownWindow();
+    QStringList statusDuringWaits;
+    m_server->setHandler([&](const QByteArray &target, QTcpSocket *socket) {
+        statusDuringWaits << window->Label2->text();
+        TestServer::reply(socket, 200, resultPage("20", TestServer::queryValue(target, "b")));
+    });
+    window->Command5->setFocus();
+    QTest::keyClick(window->Command5, Qt::Key_Space);
+    QCOMPARE(statusDuringWaits, (QStringList{"", ""}));
+    QCOMPARE(window->Label2->text(), "网络中共20个页面有该站链接。  最多列出1000条！   当前已列出2条");
+}
+
+void Form1Test::failedQueryIsReportedAndTheWindowGoesOn()
+{
+    auto window = shownWindow();
+    window->Command5->click();
+    const int rows = window->ListView1->topLevelItemCount();
+
+    m_server->setHandler([](const QByteArray &, QTcpSocket *socket) { TestServer::reply(socket, 503, "busy"); });
+    QTest::mouseClick(window->Command5, Qt::LeftButton);
+    QCOMPARE(m_prompts.size(), 1);
+    QCOMPARE(m_prompts.first().text, "Run-time error '9':\n\nSubscript out of range");
+    QCOMPARE(m_prompts.first().style, platform::vbCritical);
+    // The table keeps the previous results and the status line the busy notice.
+    QCOMPARE(window->ListView1->topLevelItemCount(), rows);
+    QCOMPARE(window->Label2->text(), kBusy);
+    QCOMPARE(window->Label1, "137");
+
+    m_server->setHandler([](const QByteArray &, QTcpSocket *socket) {
+        TestServer::reply(socket, 200, "共 <strong>许多</strong>");
+    });
+    window->Command5->click();
+    QCOMPARE(m_prompts.last().text, "Run-time error '13':\n\nType mismatch");
+    QCOMPARE(window->Label1, "许多");
+
+    m_server->setHandler([](const QByteArray &target, QTcpSocket *socket) {
+        TestServer::reply(socket, 200, resultPage("7", TestServer::queryValue(target, "b")));
+    });
+    window->Text1->setText(QStringLiteral("xiaodian.example"));
+    window->Command5->click();
+    QCOMPARE(window->ListView1->topLevelItemCount(), 2);
+    QCOMPARE(m_prompts.size(), 2);
+}
+
+// A user's double-click: the first click selects the row under the cursor. QTest's double-click
+// sends no first click and leaves the cursor where it was.
+static void doubleClick(QTreeWidget *table, QPoint point)
+{
+    QCursor::setPos(table->viewport()->mapToGlobal(point));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, point);
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, point);
+}
+
+void Form1Test::doubleClickOnARowOpensItsPage()
+{
+    auto window = shownWindow();
+    window->Command5->click();
+    QTreeWidget *table = window->ListView1;
+    const QRect row = table->visualItemRect(table->topLevelItem(2));
+    for (int x : {10, 100, 500})
+        doubleClick(table, QPoint(x, row.center().y()));
+    QCOMPARE(m_opened, QList<QUrl>(3, QUrl("http://p51.example/")));
+
+    // Below the last row, and on a row without a URL (the empty line after the last anchor).
+    doubleClick(table, QPoint(100, table->visualItemRect(table->topLevelItem(7)).bottom() + 30));
+    doubleClick(table, QPoint(100, table->visualItemRect(table->topLevelItem(1)).center().y()));
+    QCOMPARE(m_opened.size(), 3);
+    QCOMPARE(table->topLevelItemCount(), 8);
+}
+
+void Form1Test::siteButtonOpensTheVendorSite()
+{
+    auto window = shownWindow();
+    QTest::mouseClick(window->Command3, Qt::LeftButton);
+    QTest::mouseClick(window->Command3, Qt::LeftButton);
+    QCOMPARE(m_opened, QList<QUrl>(2, QUrl("http://www.linkvane.example/quorvel")));
+}
+
+void Form1Test::closingAsksFirst()
+{
+    auto window = shownWindow();
+    window->Command5->click();
+    const QString status = window->Label2->text();
+
+    m_answer = platform::vbCancel;
+    QVERIFY(!window->close());
+    QCOMPARE(m_prompts.size(), 1);
+    QCOMPARE(m_prompts.first().text, "真的退出吗?");
+    QCOMPARE(m_prompts.first().style, 33);
+    QCOMPARE(m_prompts.first().title, "退出");
+    QCOMPARE(m_ended, 0);
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->Label2->text(), status);
+    QCOMPARE(window->ListView1->topLevelItemCount(), 8);
+
+    // OK ends the process even while a query waits for a page.
+    m_answer = platform::vbOK;
+    m_server->setHandler([&](const QByteArray &, QTcpSocket *socket) {
+        QTimer::singleShot(0, window.get(), [&] { window->close(); });
+        QTimer::singleShot(50, socket, [socket] { TestServer::reply(socket, 200, resultPage("7", "1")); });
+    });
+    window->Command5->click();
+    QCOMPARE(m_ended, 1);
+}
+
+void Form1Test::updateCheckRunsOnceASecondAfterStart()
+{
+    m_server->setHandler([](const QByteArray &, QTcpSocket *socket) {
+        TestServer::reply(socket, 200, "9.0\r\n", "text/plain");
+    });
+    Form1 window;
+    QTest::qWait(700);
+    QVERIFY(m_server->targets.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->targets.size(), 1, 2000);
+    QCOMPARE(m_server->targets.first(), "http://www.linkvane.example/quorvel/dezevi.txt");
+    QTRY_COMPARE(m_prompts.size(), 1);
+    QTest::qWait(1500);
+    QCOMPARE(m_server->targets.size(), 1);
+    QVERIFY(!window.Timer1->isActive());
+}
+
+void Form1Test::updateCheckPromptsOnlyForAnotherVersion_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("prompt"); // empty: no prompt
+    QTest::newRow("same version, more lines") << 200 << QByteArray("8.7\r\n8.7 版更新说明\r\n") << "";
+    QTest::newRow("same version alone") << 200 << QByteArray("8.7") << "";
+    QTest::newRow("same version, LF line ends") << 200 << QByteArray("8.7\nnotes\n") << "";
+    QTest::newRow("trailing blank") << 200 << QByteArray("8.7 \r\n") << "最新版本quorvel8.7 ，是否更新？";
+    QTest::newRow("8.70") << 200 << QByteArray("8.70\r\n") << "最新版本quorvel8.70，是否更新？";
+    QTest::newRow("older") << 200 << QByteArray("8.6\r\n") << "最新版本quorvel8.6，是否更新？";
+    QTest::newRow("gb2312 text") << 200 << QByteArray("9.0\xb2\xe2\xca\xd4\xb0\xe6\r\n") << "最新版本quorvel9.0测试版，是否更新？";
+    QTest::newRow("lone CR is no line end") << 200 << QByteArray("8.7\r") << "最新版本quorvel8.7\r，是否更新？";
+    QTest::newRow("not found") << 404 << QByteArray("<html>Not Found</html>") << "";
+    QTest::newRow("server error") << 500 << QByteArray("8.8") << "";
+    QTest::newRow("unreachable") << 0 << QByteArray() << "";
+}
+
+void Form1Test::updateCheckPromptsOnlyForAnotherVersion()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, file);
+    QFETCH(QString, prompt);
+    m_server->setHandler([&](const QByteArray &, QTcpSocket *socket) {
+        if (status == 0)
+            socket->abort();
+        else
+            TestServer::reply(socket, status, file, "text/plain; charset=gb2312");
+    });
+    Form1 window;
+    window.Timer1->stop();
+    window.Command2_Click();
+    if (prompt.isEmpty()) {
+        QVERIFY(m_prompts.isEmpty());
+    } else {
+        QCOMPARE(m_prompts.size(), 1);
+        QCOMPARE(m_prompts.first().text, prompt);
+        QCOMPARE(m_prompts.first().style, 33);
+        QCOMPARE(m_prompts.first().title, "发现最新版本");
+    }
+    QVERIFY(m_opened.isEmpty()); // the prompts were answered with Cancel
+}
+
+void Form1Test::updateAcceptedOpensTheDownloadPage()
+{
+    m_server->setHandler([](const QByteArray &, QTcpSocket *socket) { TestServer::reply(socket, 200, "9.0\r\n"); });
+    m_answer = platform::vbOK;
+    Form1 window;
+    window.Timer1->stop();
+    window.Command2_Click();
+    QCOMPARE(m_opened, QList<QUrl>{QUrl("http://www.linkvane.example/quorvel/")});
+}
+
+QTEST_MAIN(Form1Test)
+#include "tst_form1.moc"

@@ -1,0 +1,99 @@
+#include "results/linkopener.h"
+#include "results/resulttable.h"
+
+#include <QHeaderView>
+#include <QTreeWidget>
+#include <QtTest>
+
+class LinkOpenerTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void opensTheSelectedRowsUrlFromAnyCell();
+    void opensNothingOffTheRows();
+    void opensOnlyAnHttpUrl_data();
+    void opensOnlyAnHttpUrl();
+
+private:
+    // The cursor over a cell of the table, in global coordinates.
+    QPoint over(int row, int column) const;
+    QPoint overRow(int row, int x) const;
+
+    std::unique_ptr<QTreeWidget> m_table;
+};
+
+void LinkOpenerTest::init()
+{
+    m_table = std::make_unique<QTreeWidget>();
+    m_table->resize(740, 290);
+    resulttable::rebuild(*m_table, {{"a", "b", "c"},
+                                    {"A\r\n", "B\r\n", "C\r\n"},
+                                    {"http://a.example/x.html\r\n", "http://b.example/y?q=1\r\nhttp://c.example/\r\n", "匹配失败"}});
+    m_table->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_table.get()));
+}
+
+QPoint LinkOpenerTest::overRow(int row, int x) const
+{
+    const QRect rect = m_table->visualItemRect(m_table->topLevelItem(row));
+    return m_table->viewport()->mapToGlobal(QPoint(x, rect.center().y()));
+}
+
+QPoint LinkOpenerTest::over(int row, int column) const
+{
+    const int x = m_table->header()->sectionViewportPosition(column) + 10;
+    return overRow(row, x);
+}
+
+void LinkOpenerTest::opensTheSelectedRowsUrlFromAnyCell()
+{
+    m_table->setCurrentItem(m_table->topLevelItem(1));
+    for (int column : {0, 1, 2})
+        QCOMPARE(linkToOpen(*m_table, over(1, column)), QUrl("http://b.example/y?q=1"));
+    // The row opened is the selected one, whichever row the cursor is on.
+    QCOMPARE(linkToOpen(*m_table, over(0, 2)), QUrl("http://b.example/y?q=1"));
+}
+
+void LinkOpenerTest::opensNothingOffTheRows()
+{
+    m_table->setCurrentItem(m_table->topLevelItem(0));
+    const QRect last = m_table->visualItemRect(m_table->topLevelItem(2));
+    QCOMPARE(linkToOpen(*m_table, m_table->viewport()->mapToGlobal(QPoint(100, last.bottom() + 20))), std::nullopt);
+    // Not strictly right of the first column's left edge.
+    QCOMPARE(linkToOpen(*m_table, overRow(0, 0)), std::nullopt);
+    QCOMPARE(linkToOpen(*m_table, overRow(0, 1)), QUrl("http://a.example/x.html"));
+
+    m_table->clearSelection();
+    QCOMPARE(linkToOpen(*m_table, over(0, 1)), std::nullopt);
+
+    resulttable::rebuild(*m_table, {});
+    QCOMPARE(linkToOpen(*m_table, m_table->viewport()->mapToGlobal(QPoint(100, 10))), std::nullopt);
+}
+
+void LinkOpenerTest::opensOnlyAnHttpUrl_data()
+{
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QUrl>("opened");
+    QTest::newRow("http URL") << "http://a.example/p q.html\r\n" << QUrl("http://a.example/p%20q.html");
+    QTest::newRow("upper-case scheme") << "HTTP://A.EXAMPLE/\r\n" << QUrl("http://a.example/");
+    QTest::newRow("no-match text") << "匹配失败" << QUrl();
+    QTest::newRow("empty") << "" << QUrl();
+    QTest::newRow("a local file") << "/etc/passwd\r\n" << QUrl();
+    QTest::newRow("file URL") << "file:///bin/sh\r\n" << QUrl();
+    QTest::newRow("no host") << "http://\r\n" << QUrl();
+}
+
+void LinkOpenerTest::opensOnlyAnHttpUrl()
+{
+    QFETCH(QString, cell);
+    QFETCH(QUrl, opened);
+    resulttable::rebuild(*m_table, {{"x"}, {"X"}, {cell}});
+    m_table->setCurrentItem(m_table->topLevelItem(0));
+    const std::optional<QUrl> url = linkToOpen(*m_table, over(0, 1));
+    QCOMPARE(url.value_or(QUrl()), opened);
+}
+
+QTEST_MAIN(LinkOpenerTest)
+#include "tst_linkopener.moc"
