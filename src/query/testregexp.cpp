@@ -2,7 +2,11 @@
 
 #include "platform/runtimeerror.h"
 
+#include <QHash>
+
 #include <re2/re2.h>
+
+#include <memory>
 
 #include <string>
 
@@ -57,17 +61,32 @@ size_t utf8Length(unsigned char lead)
     return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
 }
 
-} // namespace
-
-QString TestRegExp(QStringView myPattern, QStringView myString)
+// The compiled pattern for myPattern. A query matches the same three patterns twice for every
+// anchor line, so compiled patterns are kept; the few a program uses fit in a small cache.
+std::shared_ptr<const RE2> compiled(QStringView myPattern)
 {
+    thread_local QHash<QString, std::shared_ptr<const RE2>> cache;
+    if (const auto found = cache.constFind(myPattern.toString()); found != cache.cend())
+        return *found;
     RE2::Options options(RE2::DefaultOptions);
     options.set_case_sensitive(false);
     options.set_log_errors(false);
     options.set_max_mem(64 << 20);
-    const RE2 pattern(withAsciiWordClasses(myPattern.toUtf8().toStdString()), options);
-    if (!pattern.ok())
+    auto pattern = std::make_shared<const RE2>(withAsciiWordClasses(myPattern.toUtf8().toStdString()), options);
+    if (!pattern->ok())
         throw RuntimeError::regexSyntax();
+    if (cache.size() >= 16)
+        cache.clear();
+    cache.insert(myPattern.toString(), pattern);
+    return pattern;
+}
+
+} // namespace
+
+QString TestRegExp(QStringView myPattern, QStringView myString)
+{
+    const std::shared_ptr<const RE2> compiledPattern = compiled(myPattern);
+    const RE2 &pattern = *compiledPattern;
 
     const QByteArray subject = myString.toUtf8();
     const re2::StringPiece text(subject.constData(), size_t(subject.size()));
