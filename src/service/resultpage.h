@@ -1,0 +1,11 @@
+#pragma once
+
+#include "linktable.h"
+
+#include <QByteArray>
+
+// The UTF-8 result page that lists up to 50 backlinks of domain from the 1-based result number
+// start on, under the stated total claimed. Each result is a line "K. <a href=...>title</a>" followed by
+// a line with its snapshot link; nothing else on the page has the shape "x <a ...>...</a>" on one line,
+// since the tool takes every such shape for a result.
+QByteArray resultPage(const QString &domain, qsizetype claimed, const QList<Link> &backlinks, int start);
