@@ -9,7 +9,6 @@
 
 #include <QCloseEvent>
 #include <QCursor>
-#include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -80,13 +79,7 @@ Form1::Form1(QWidget *parent)
 
     ListView1->setGeometry(twips(0, 1080, 11055, 4335));
     ListView1->setAccessibleName(QStringLiteral("查询结果"));
-    ListView1->setRootIsDecorated(false);
-    ListView1->setItemsExpandable(false);
-    ListView1->setUniformRowHeights(true);
-    ListView1->setAllColumnsShowFocus(true);
-    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView1->header()->setStretchLastSection(false);
+    resulttable::setUpView(*ListView1);
 
     setTabOrder(ListView1, Text1);
     setTabOrder(Text1, Command5);

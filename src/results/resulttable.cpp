@@ -1,6 +1,7 @@
 #include "resulttable.h"
 
 #include <QHeaderView>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 
 #include <array>
@@ -24,7 +25,33 @@ const std::array<Column, 3> &columns()
     return all;
 }
 
+// URL and name cells hold match lists, which end in CR LF; a cell shows them on one line.
+class SingleLineDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->text = option->text.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).trimmed();
+    }
+};
+
 } // namespace
+
+void setUpView(QTreeWidget &table)
+{
+    table.setRootIsDecorated(false);
+    table.setItemsExpandable(false);
+    table.setUniformRowHeights(true);
+    table.setAllColumnsShowFocus(true);
+    table.setSelectionBehavior(QAbstractItemView::SelectRows);
+    table.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table.header()->setStretchLastSection(false);
+    table.setItemDelegate(new SingleLineDelegate(&table));
+}
 
 void setUpColumns(QTreeWidget &table)
 {

@@ -9,7 +9,10 @@ class QTreeWidget;
 // The result table: a numbered report view of the links the query has listed.
 namespace resulttable {
 
-// Report view with the three columns at their designed widths.
+// A flat, numbered report view: rows selected whole, never edited, each cell drawn on one line.
+void setUpView(QTreeWidget &table);
+
+// The three columns at their designed widths.
 void setUpColumns(QTreeWidget &table);
 
 // Rebuilds the whole table, columns included, from the link lists: row k shows the URL and the
