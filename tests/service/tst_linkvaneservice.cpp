@@ -2,6 +2,8 @@
 // to it through http_proxy (absolute-form targets on kept-alive connections) and as a browser
 // would (origin form).
 
+#include "support/serviceprocess.h"
+
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
@@ -15,44 +17,7 @@ namespace {
 
 constexpr int kWaitMs = 5000;
 
-// A running service, stopped when this goes.
-class Service
-{
-public:
-    explicit Service(const QStringList &arguments)
-    {
-        m_process.start(QStringLiteral(LINKVANE_SERVICE), arguments);
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(kWaitMs)) { }
-        const QRegularExpressionMatch match
-            = QRegularExpression(QStringLiteral("^listening on 127\\.0\\.0\\.1:(\\d+)\n$"))
-                  .match(QString::fromUtf8(m_process.readLine()));
-        m_port = match.hasMatch() ? match.captured(1).toUShort() : 0;
-        m_process.setReadChannel(QProcess::StandardError);
-    }
-    ~Service()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-
-    // 0 when the service did not start listening.
-    quint16 port() const { return m_port; }
-
-    // Whether the service wrote line to stderr, waiting a little for it.
-    bool logged(const QByteArray &line)
-    {
-        while (!(m_log += m_process.readAllStandardError()).contains(line)) {
-            if (!m_process.waitForReadyRead(kWaitMs))
-                return false;
-        }
-        return true;
-    }
-
-private:
-    QProcess m_process;
-    quint16 m_port = 0;
-    QByteArray m_log;
-};
+using Service = ServiceProcess;
 
 struct Reply
 {
