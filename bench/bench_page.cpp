@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <QtTest/QTest>
 
 int main(int argc, char *argv[])
 {
@@ -23,12 +24,19 @@ int main(int argc, char *argv[])
     Form1 window;
     window.Timer1->stop();
     window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
     LinkLists &links = window.linkLists();
     for (int first = 1; first <= 901; first += 50)
         appendPageLinks(resultPage(first, 50), links);
-    const double refreshMs = bestMs([&] { window.Command1_Click(); }, 20);
-    printRow(QStringLiteral("table refresh with %1 links").arg(links.List1.size()), QString::number(refreshMs, 'f', 2) + " ms",
-             QStringLiteral("target < 20 ms"));
+    // A refresh is done for the user when the window shows it: each is timed with a full repaint.
+    const auto refresh = [&] {
+        window.Command1_Click();
+        window.repaint();
+    };
+    const double refreshMs = bestMs(refresh, 20);
+    printRow(QStringLiteral("table refresh and repaint with %1 links").arg(links.List1.size()),
+             QString::number(refreshMs, 'f', 2) + " ms", QStringLiteral("target < 20 ms"));
 
     // A whole query refreshes after each of its 19 pages, with 51, 102, ... 969 links.
     LinkLists all = links;
@@ -37,7 +45,7 @@ int main(int argc, char *argv[])
             links.List1 = all.List1.first(n);
             links.List2 = all.List2.first(n);
             links.List3 = all.List3.first(n);
-            window.Command1_Click();
+            refresh();
         }
     }, 3);
     printRow(QStringLiteral("the 19 refreshes of a whole query"), QString::number(queryMs, 'f', 1) + " ms");

@@ -14,7 +14,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <QTreeWidget>
 
 namespace {
 
@@ -45,7 +44,7 @@ Form1::Form1(QWidget *parent)
       Command5(new QPushButton(QStringLiteral("查  询"), this)),
       Command3(new QPushButton(QStringLiteral("访问官网"), this)),
       Label2(new QLabel(this)),
-      ListView1(new QTreeWidget(this)),
+      ListView1(new ResultTable(this)),
       Timer1(new QTimer(this))
 {
     setWindowTitle(vendor::windowTitle());
@@ -79,7 +78,6 @@ Form1::Form1(QWidget *parent)
 
     ListView1->setGeometry(twips(0, 1080, 11055, 4335));
     ListView1->setAccessibleName(QStringLiteral("查询结果"));
-    resulttable::setUpView(*ListView1);
 
     setTabOrder(ListView1, Text1);
     setTabOrder(Text1, Command5);
@@ -118,7 +116,7 @@ void Form1::closeEvent(QCloseEvent *event)
 
 void Form1::Form_Load()
 {
-    resulttable::setUpColumns(*ListView1);
+    ListView1->setUpColumns();
 }
 
 void Form1::Form_Unload(int &cancel)
@@ -158,8 +156,8 @@ void Form1::Command3_Click()
 
 void Form1::Command1_Click()
 {
-    resulttable::rebuild(*ListView1, m_links);
-    setStatus(resulttable::summaryLine(Label1, m_links.List1.size()));
+    ListView1->rebuild(m_links);
+    setStatus(summaryLine(Label1, m_links.List1.size()));
 }
 
 void Form1::Command2_Click()

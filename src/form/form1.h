@@ -8,7 +8,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
-class QTreeWidget;
+class ResultTable;
 
 // The tool's only window. It holds the controls and wires them to the handlers; the work is done
 // by the query, the result table and the desktop services it calls.
@@ -44,7 +44,7 @@ public:
     QPushButton *const Command5;
     QPushButton *const Command3;
     QLabel *const Label2;
-    QTreeWidget *const ListView1;
+    ResultTable *const ListView1;
     QTimer *const Timer1;
     // The claimed total of the last query, as cut from its first result page; never shown.
     QString Label1 = QStringLiteral("Label1");

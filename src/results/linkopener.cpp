@@ -1,27 +1,27 @@
 #include "linkopener.h"
 
 #include "net/pagefetcher.h"
+#include "resulttable.h"
 
 #include <QHeaderView>
-#include <QTreeWidget>
 
-std::optional<QUrl> linkToOpen(const QTreeWidget &table, QPoint cursor)
+std::optional<QUrl> linkToOpen(const ResultTable &table, QPoint cursor)
 {
     const QPoint point = table.viewport()->mapFromGlobal(cursor);
-    if (!table.itemAt(point))
+    if (!table.indexAt(point).isValid())
         return std::nullopt;
 
     // The hit test only tells that the double-click landed on a row; the row opened is the
     // selected one, which the first click of the double-click selected.
-    const QList<QTreeWidgetItem *> selected = table.selectedItems();
-    for (int column = table.columnCount() - 1; column >= 0; --column) {
+    const QModelIndexList selected = table.selectionModel()->selectedRows();
+    for (int column = table.model()->columnCount() - 1; column >= 0; --column) {
         if (table.header()->sectionViewportPosition(column) >= point.x())
             continue;
         if (selected.isEmpty())
             return std::nullopt;
         // A URL cell is a match list: every URL followed by CR LF. Handing anything but a web
         // address to the desktop could open or run a local file of that name.
-        const QString first = selected.first()->text(1).section(QStringLiteral("\r\n"), 0, 0);
+        const QString first = table.cellText(selected.first().row(), 1).section(QStringLiteral("\r\n"), 0, 0);
         if (!first.startsWith(QStringLiteral("http://"), Qt::CaseInsensitive))
             return std::nullopt;
         const QUrl url = requestUrl(first);

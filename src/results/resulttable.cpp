@@ -2,11 +2,9 @@
 
 #include <QHeaderView>
 #include <QStyledItemDelegate>
-#include <QTreeWidget>
 
 #include <array>
 
-namespace resulttable {
 namespace {
 
 struct Column
@@ -41,46 +39,76 @@ protected:
 
 } // namespace
 
-void setUpView(QTreeWidget &table)
+void ResultModel::setLinks(const QStringList &urls, const QStringList &names)
 {
-    table.setRootIsDecorated(false);
-    table.setItemsExpandable(false);
-    table.setUniformRowHeights(true);
-    table.setAllColumnsShowFocus(true);
-    table.setSelectionBehavior(QAbstractItemView::SelectRows);
-    table.setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table.header()->setStretchLastSection(false);
-    table.setItemDelegate(new SingleLineDelegate(&table));
+    beginResetModel();
+    m_urls = urls;
+    m_names = names;
+    endResetModel();
 }
 
-void setUpColumns(QTreeWidget &table)
+int ResultModel::rowCount(const QModelIndex &parent) const
 {
-    QStringList headers;
-    for (const Column &column : columns())
-        headers << column.header;
-    table.setHeaderLabels(headers);
-    for (int i = 0; i < int(columns().size()); ++i)
-        table.header()->resizeSection(i, columns()[size_t(i)].width);
+    return parent.isValid() ? 0 : int(m_urls.size());
 }
 
-void rebuild(QTreeWidget &table, const LinkLists &links)
+int ResultModel::columnCount(const QModelIndex &parent) const
 {
-    table.clear();
-    table.setColumnCount(0);
-    setUpColumns(table);
+    return parent.isValid() ? 0 : int(columns().size());
+}
 
-    QList<QTreeWidgetItem *> rows;
-    rows.reserve(links.List3.size());
-    for (qsizetype k = 1; k <= links.List3.size(); ++k) {
-        // The cells carry placeholders until the link's texts are written; a name missing from
-        // List2 leaves its placeholder.
-        auto *row = new QTreeWidgetItem(QStringList{QString::number(k), QStringLiteral("1"), QStringLiteral("2")});
-        row->setText(1, links.List3.at(k - 1));
-        if (k - 1 < links.List2.size())
-            row->setText(2, links.List2.at(k - 1));
-        rows.append(row);
+QVariant ResultModel::data(const QModelIndex &index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid())
+        return {};
+    const int row = index.row();
+    switch (index.column()) {
+    case 0:
+        return QString::number(row + 1);
+    case 1:
+        return m_urls.at(row);
+    default:
+        // A name missing from the lists shows the placeholder its cell starts with.
+        return row < m_names.size() ? m_names.at(row) : QStringLiteral("2");
     }
-    table.addTopLevelItems(rows);
+}
+
+QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    return columns().at(size_t(section)).header;
+}
+
+ResultTable::ResultTable(QWidget *parent) : QTreeView(parent)
+{
+    setModel(&m_model);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    header()->setStretchLastSection(false);
+    setItemDelegate(new SingleLineDelegate(this));
+}
+
+void ResultTable::setUpColumns()
+{
+    for (int i = 0; i < int(columns().size()); ++i)
+        header()->resizeSection(i, columns()[size_t(i)].width);
+}
+
+void ResultTable::rebuild(const LinkLists &links)
+{
+    m_model.setLinks(links.List3, links.List2);
+    setUpColumns();
+    scrollToTop();
+}
+
+QString ResultTable::cellText(int row, int column) const
+{
+    return m_model.index(row, column).data().toString();
 }
 
 QString summaryLine(const QString &countText, qsizetype listed)
@@ -88,5 +116,3 @@ QString summaryLine(const QString &countText, qsizetype listed)
     return QStringLiteral("网络中共") + countText + QStringLiteral("个页面有该站链接。  最多列出1000条！   当前已列出")
            + QString::number(listed) + QStringLiteral("条");
 }
-
-} // namespace resulttable

@@ -2,24 +2,53 @@
 
 #include "query/linklists.h"
 
+#include <QAbstractTableModel>
 #include <QString>
+#include <QStringList>
+#include <QTreeView>
 
-class QTreeWidget;
+// The rows of the result table: row k (from 1) shows its number, the URL and the page name of
+// link k. It holds copies of the link lists' texts.
+class ResultModel : public QAbstractTableModel
+{
+    Q_OBJECT
 
-// The result table: a numbered report view of the links the query has listed.
-namespace resulttable {
+public:
+    using QAbstractTableModel::QAbstractTableModel;
 
-// A flat, numbered report view: rows selected whole, never edited, each cell drawn on one line.
-void setUpView(QTreeWidget &table);
+    void setLinks(const QStringList &urls, const QStringList &names);
 
-// The three columns at their designed widths.
-void setUpColumns(QTreeWidget &table);
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-// Rebuilds the whole table, columns included, from the link lists: row k shows the URL and the
-// page name of link k. Selection, scrolling and dragged column widths start afresh.
-void rebuild(QTreeWidget &table, const LinkLists &links);
+private:
+    QStringList m_urls;
+    QStringList m_names;
+};
+
+// The result table: a numbered report view of the links the query has listed. Rows are selected
+// whole and never edited; every cell is drawn on one line.
+class ResultTable : public QTreeView
+{
+    Q_OBJECT
+
+public:
+    explicit ResultTable(QWidget *parent = nullptr);
+
+    // The three columns back at their designed widths.
+    void setUpColumns();
+    // Rebuilds the whole table from the link lists: selection, scrolling and dragged column
+    // widths start afresh.
+    void rebuild(const LinkLists &links);
+
+    int rows() const { return m_model.rowCount(); }
+    QString cellText(int row, int column) const;
+
+private:
+    ResultModel m_model;
+};
 
 // The status line after a refresh: the claimed total as cut, and how many links are listed.
 QString summaryLine(const QString &countText, qsizetype listed);
-
-} // namespace resulttable

@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QTreeWidget>
+#include "results/resulttable.h"
 #include <QtTest>
 
 #include <set>
@@ -89,7 +89,7 @@ void EndToEndTest::queryListsTheDomainsLinksInFileOrderPageByPage()
     // The row counts the table shows while the query waits for its pages.
     std::set<int> rowsSeen;
     QTimer watch;
-    connect(&watch, &QTimer::timeout, this, [&] { rowsSeen.insert(window->ListView1->topLevelItemCount()); });
+    connect(&watch, &QTimer::timeout, this, [&] { rowsSeen.insert(window->ListView1->rows()); });
     watch.start(5);
     QTest::mouseClick(window->Command5, Qt::LeftButton);
     watch.stop();
@@ -107,12 +107,12 @@ void EndToEndTest::queryListsTheDomainsLinksInFileOrderPageByPage()
     }
     urls << "匹配失败" << "匹配失败";
     titles << "匹配失败" << "匹配失败";
-    QTreeWidget *table = window->ListView1;
-    QCOMPARE(table->topLevelItemCount(), urls.size());
-    for (int row = 0; row < table->topLevelItemCount(); ++row) {
-        QCOMPARE(table->topLevelItem(row)->text(0), QString::number(row + 1));
-        QCOMPARE(table->topLevelItem(row)->text(1), urls[row]);
-        QCOMPARE(table->topLevelItem(row)->text(2), titles[row]);
+    ResultTable *table = window->ListView1;
+    QCOMPARE(table->rows(), urls.size());
+    for (int row = 0; row < table->rows(); ++row) {
+        QCOMPARE(table->cellText(row, 0), QString::number(row + 1));
+        QCOMPARE(table->cellText(row, 1), urls[row]);
+        QCOMPARE(table->cellText(row, 2), titles[row]);
     }
     QCOMPARE(window->Label2->text(), "网络中共80个页面有该站链接。  最多列出1000条！   当前已列出83条");
     QVERIFY(rowsSeen.count(0) && rowsSeen.count(51) && rowsSeen.count(82));
@@ -133,7 +133,7 @@ void EndToEndTest::claimAbove900WalksNineteenPages()
     QCOMPARE(window->Label1, "5000");
     // 80 links with the empty line after each page's last anchor, and one no-match row for
     // each of the 17 empty pages.
-    QCOMPARE(window->ListView1->topLevelItemCount(), 80 + 2 + 17);
+    QCOMPARE(window->ListView1->rows(), 80 + 2 + 17);
     QCOMPARE(window->Label2->text(), "网络中共5000个页面有该站链接。  最多列出1000条！   当前已列出99条");
 }
 

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QTcpSocket>
 #include <QTimer>
-#include <QTreeWidget>
+#include "results/resulttable.h"
 #include <QtTest>
 
 using namespace std::chrono_literals;
@@ -104,8 +104,8 @@ void Form1Test::startsWithItsControlsAndTheFocusInTheTable()
     QCOMPARE(window->Label1, "Label1");
     QCOMPARE(window->Label2->text(), "");
     QCOMPARE(window->Image39->toolTip(), "注意：查询地址字母不能大写");
-    QCOMPARE(window->ListView1->columnCount(), 3);
-    QCOMPARE(window->ListView1->topLevelItemCount(), 0);
+    QCOMPARE(window->ListView1->model()->columnCount(), 3);
+    QCOMPARE(window->ListView1->rows(), 0);
     QVERIFY(window->links().List1.isEmpty());
     QCOMPARE(QApplication::focusWidget(), window->ListView1);
     QCOMPARE(window->Command5->geometry(), QRect(464, 16, 81, 33));
@@ -145,7 +145,7 @@ void Form1Test::clickRunsTheQueryAndTheTableGrowsPageByPage()
     QList<int> rowsDuringWaits;
     m_server->setHandler([&](const QByteArray &target, QTcpSocket *socket) {
         statusDuringWaits << window->Label2->text();
-        rowsDuringWaits << window->ListView1->topLevelItemCount();
+        rowsDuringWaits << window->ListView1->rows();
         TestServer::reply(socket, 200, resultPage("137", TestServer::queryValue(target, "b")));
     });
     QTest::mouseClick(window->Command5, Qt::LeftButton);
@@ -155,11 +155,10 @@ void Form1Test::clickRunsTheQueryAndTheTableGrowsPageByPage()
     QCOMPARE(rowsDuringWaits, (QList<int>{0, 0, 2, 4, 6}));
     QCOMPARE(window->Label1, "137");
     QCOMPARE(window->Label2->text(), "网络中共137个页面有该站链接。  最多列出1000条！   当前已列出8条");
-    QCOMPARE(window->ListView1->topLevelItemCount(), 8);
-    const QTreeWidgetItem *row3 = window->ListView1->topLevelItem(2);
-    QCOMPARE(row3->text(0), "3");
-    QCOMPARE(row3->text(1), "http://p51.example/\r\n");
-    QCOMPARE(row3->text(2), "第51页\r\n");
+    QCOMPARE(window->ListView1->rows(), 8);
+    QCOMPARE(window->ListView1->cellText(2, 0), "3");
+    QCOMPARE(window->ListView1->cellText(2, 1), "http://p51.example/\r\n");
+    QCOMPARE(window->ListView1->cellText(2, 2), "第51页\r\n");
     QVERIFY(m_prompts.isEmpty());
 }
 
@@ -181,7 +180,7 @@ void Form1Test::failedQueryIsReportedAndTheWindowGoesOn()
 {
     auto window = shownWindow();
     window->Command5->click();
-    const int rows = window->ListView1->topLevelItemCount();
+    const int rows = window->ListView1->rows();
 
     m_server->setHandler([](const QByteArray &, QTcpSocket *socket) { TestServer::reply(socket, 503, "busy"); });
     QTest::mouseClick(window->Command5, Qt::LeftButton);
@@ -189,7 +188,7 @@ void Form1Test::failedQueryIsReportedAndTheWindowGoesOn()
     QCOMPARE(m_prompts.first().text, "Run-time error '9':\n\nSubscript out of range");
     QCOMPARE(m_prompts.first().style, platform::vbCritical);
     // The table keeps the previous results and the status line the busy notice.
-    QCOMPARE(window->ListView1->topLevelItemCount(), rows);
+    QCOMPARE(window->ListView1->rows(), rows);
     QCOMPARE(window->Label2->text(), kBusy);
     QCOMPARE(window->Label1, "137");
 
@@ -205,13 +204,13 @@ void Form1Test::failedQueryIsReportedAndTheWindowGoesOn()
     });
     window->Text1->setText(QStringLiteral("xiaodian.example"));
     window->Command5->click();
-    QCOMPARE(window->ListView1->topLevelItemCount(), 2);
+    QCOMPARE(window->ListView1->rows(), 2);
     QCOMPARE(m_prompts.size(), 2);
 }
 
 // A user's double-click: the first click selects the row under the cursor. QTest's double-click
 // sends no first click and leaves the cursor where it was.
-static void doubleClick(QTreeWidget *table, QPoint point)
+static void doubleClick(ResultTable *table, QPoint point)
 {
     QCursor::setPos(table->viewport()->mapToGlobal(point));
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, point);
@@ -222,17 +221,17 @@ void Form1Test::doubleClickOnARowOpensItsPage()
 {
     auto window = shownWindow();
     window->Command5->click();
-    QTreeWidget *table = window->ListView1;
-    const QRect row = table->visualItemRect(table->topLevelItem(2));
+    ResultTable *table = window->ListView1;
+    const QRect row = table->visualRect(table->model()->index(2, 0));
     for (int x : {10, 100, 500})
         doubleClick(table, QPoint(x, row.center().y()));
     QCOMPARE(m_opened, QList<QUrl>(3, QUrl("http://p51.example/")));
 
     // Below the last row, and on a row without a URL (the empty line after the last anchor).
-    doubleClick(table, QPoint(100, table->visualItemRect(table->topLevelItem(7)).bottom() + 30));
-    doubleClick(table, QPoint(100, table->visualItemRect(table->topLevelItem(1)).center().y()));
+    doubleClick(table, QPoint(100, table->visualRect(table->model()->index(7, 0)).bottom() + 30));
+    doubleClick(table, QPoint(100, table->visualRect(table->model()->index(1, 0)).center().y()));
     QCOMPARE(m_opened.size(), 3);
-    QCOMPARE(table->topLevelItemCount(), 8);
+    QCOMPARE(table->rows(), 8);
 }
 
 void Form1Test::siteButtonOpensTheVendorSite()
@@ -258,7 +257,7 @@ void Form1Test::closingAsksFirst()
     QCOMPARE(m_ended, 0);
     QVERIFY(window->isVisible());
     QCOMPARE(window->Label2->text(), status);
-    QCOMPARE(window->ListView1->topLevelItemCount(), 8);
+    QCOMPARE(window->ListView1->rows(), 8);
 
     // OK ends the process even while a query waits for a page.
     m_answer = platform::vbOK;

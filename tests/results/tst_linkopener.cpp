@@ -2,7 +2,6 @@
 #include "results/resulttable.h"
 
 #include <QHeaderView>
-#include <QTreeWidget>
 #include <QtTest>
 
 class LinkOpenerTest : public QObject
@@ -21,14 +20,14 @@ private:
     QPoint over(int row, int column) const;
     QPoint overRow(int row, int x) const;
 
-    std::unique_ptr<QTreeWidget> m_table;
+    std::unique_ptr<ResultTable> m_table;
 };
 
 void LinkOpenerTest::init()
 {
-    m_table = std::make_unique<QTreeWidget>();
+    m_table = std::make_unique<ResultTable>();
     m_table->resize(740, 290);
-    resulttable::rebuild(*m_table, {{"a", "b", "c"},
+    m_table->rebuild({{"a", "b", "c"},
                                     {"A\r\n", "B\r\n", "C\r\n"},
                                     {"http://a.example/x.html\r\n", "http://b.example/y?q=1\r\nhttp://c.example/\r\n", "匹配失败"}});
     m_table->show();
@@ -37,7 +36,7 @@ void LinkOpenerTest::init()
 
 QPoint LinkOpenerTest::overRow(int row, int x) const
 {
-    const QRect rect = m_table->visualItemRect(m_table->topLevelItem(row));
+    const QRect rect = m_table->visualRect(m_table->model()->index(row, 0));
     return m_table->viewport()->mapToGlobal(QPoint(x, rect.center().y()));
 }
 
@@ -49,7 +48,7 @@ QPoint LinkOpenerTest::over(int row, int column) const
 
 void LinkOpenerTest::opensTheSelectedRowsUrlFromAnyCell()
 {
-    m_table->setCurrentItem(m_table->topLevelItem(1));
+    m_table->setCurrentIndex(m_table->model()->index(1, 0));
     for (int column : {0, 1, 2})
         QCOMPARE(linkToOpen(*m_table, over(1, column)), QUrl("http://b.example/y?q=1"));
     // The row opened is the selected one, whichever row the cursor is on.
@@ -58,8 +57,8 @@ void LinkOpenerTest::opensTheSelectedRowsUrlFromAnyCell()
 
 void LinkOpenerTest::opensNothingOffTheRows()
 {
-    m_table->setCurrentItem(m_table->topLevelItem(0));
-    const QRect last = m_table->visualItemRect(m_table->topLevelItem(2));
+    m_table->setCurrentIndex(m_table->model()->index(0, 0));
+    const QRect last = m_table->visualRect(m_table->model()->index(2, 0));
     QCOMPARE(linkToOpen(*m_table, m_table->viewport()->mapToGlobal(QPoint(100, last.bottom() + 20))), std::nullopt);
     // Not strictly right of the first column's left edge.
     QCOMPARE(linkToOpen(*m_table, overRow(0, 0)), std::nullopt);
@@ -68,7 +67,7 @@ void LinkOpenerTest::opensNothingOffTheRows()
     m_table->clearSelection();
     QCOMPARE(linkToOpen(*m_table, over(0, 1)), std::nullopt);
 
-    resulttable::rebuild(*m_table, {});
+    m_table->rebuild({});
     QCOMPARE(linkToOpen(*m_table, m_table->viewport()->mapToGlobal(QPoint(100, 10))), std::nullopt);
 }
 
@@ -89,8 +88,8 @@ void LinkOpenerTest::opensOnlyAnHttpUrl()
 {
     QFETCH(QString, cell);
     QFETCH(QUrl, opened);
-    resulttable::rebuild(*m_table, {{"x"}, {"X"}, {cell}});
-    m_table->setCurrentItem(m_table->topLevelItem(0));
+    m_table->rebuild({{"x"}, {"X"}, {cell}});
+    m_table->setCurrentIndex(m_table->model()->index(0, 0));
     const std::optional<QUrl> url = linkToOpen(*m_table, over(0, 1));
     QCOMPARE(url.value_or(QUrl()), opened);
 }

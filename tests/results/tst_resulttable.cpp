@@ -1,31 +1,30 @@
 #include "results/resulttable.h"
 
 #include <QHeaderView>
-#include <QTreeWidget>
+#include <QScrollBar>
 #include <QtTest>
 
 namespace {
 
-QStringList headers(const QTreeWidget &table)
+QStringList headers(const ResultTable &table)
 {
     QStringList texts;
-    for (int i = 0; i < table.columnCount(); ++i)
-        texts << table.headerItem()->text(i);
+    for (int i = 0; i < table.model()->columnCount(); ++i)
+        texts << table.model()->headerData(i, Qt::Horizontal).toString();
     return texts;
 }
 
-QList<int> widths(const QTreeWidget &table)
+QList<int> widths(const ResultTable &table)
 {
     QList<int> sizes;
-    for (int i = 0; i < table.columnCount(); ++i)
+    for (int i = 0; i < table.model()->columnCount(); ++i)
         sizes << table.header()->sectionSize(i);
     return sizes;
 }
 
-QStringList row(const QTreeWidget &table, int index)
+QStringList row(const ResultTable &table, int index)
 {
-    const QTreeWidgetItem *item = table.topLevelItem(index);
-    return {item->text(0), item->text(1), item->text(2)};
+    return {table.cellText(index, 0), table.cellText(index, 1), table.cellText(index, 2)};
 }
 
 const QStringList kHeaders{"序号", "  网络带外链的页面（最多列出1000条）", "          页面名字"};
@@ -47,22 +46,21 @@ private slots:
 
 void ResultTableTest::columnsAreSetUpWithTheirHeadersAndWidths()
 {
-    QTreeWidget table;
-    resulttable::setUpColumns(table);
+    ResultTable table;
+    table.setUpColumns();
     QCOMPARE(headers(table), kHeaders);
     QCOMPARE(widths(table), (QList<int>{40, 350, 350}));
 
-    resulttable::rebuild(table, {});
+    table.rebuild({});
     QCOMPARE(headers(table), kHeaders);
-    QCOMPARE(table.topLevelItemCount(), 0);
+    QCOMPARE(table.rows(), 0);
 }
 
 void ResultTableTest::rowKShowsLinkK()
 {
-    QTreeWidget table;
-    const LinkLists links{{"l0", "l1", "l2"}, {"name0\r\n", "name1\r\n", "匹配失败"}, {"http://a/\r\n", "匹配失败", "http://c/\r\n"}};
-    resulttable::rebuild(table, links);
-    QCOMPARE(table.topLevelItemCount(), 3);
+    ResultTable table;
+    table.rebuild({{"l0", "l1", "l2"}, {"name0\r\n", "name1\r\n", "匹配失败"}, {"http://a/\r\n", "匹配失败", "http://c/\r\n"}});
+    QCOMPARE(table.rows(), 3);
     QCOMPARE(row(table, 0), (QStringList{"1", "http://a/\r\n", "name0\r\n"}));
     QCOMPARE(row(table, 1), (QStringList{"2", "匹配失败", "name1\r\n"}));
     QCOMPARE(row(table, 2), (QStringList{"3", "http://c/\r\n", "匹配失败"}));
@@ -70,24 +68,30 @@ void ResultTableTest::rowKShowsLinkK()
 
 void ResultTableTest::refreshStartsTheTableAfresh()
 {
-    QTreeWidget table;
-    const LinkLists links{{"a", "b"}, {"A", "B"}, {"http://a/", "http://b/"}};
-    resulttable::rebuild(table, links);
+    ResultTable table;
+    table.resize(740, 100);
+    table.show();
+    LinkLists links;
+    for (int i = 1; i <= 40; ++i)
+        links.List1 << "x", links.List2 << QString::number(i), links.List3 << "http://a/";
+    table.rebuild(links);
     table.header()->resizeSection(1, 90);
-    table.setCurrentItem(table.topLevelItem(1));
+    table.setCurrentIndex(table.model()->index(30, 0));
+    table.scrollToBottom();
 
-    resulttable::rebuild(table, links);
+    table.rebuild(links);
     QCOMPARE(headers(table), kHeaders);
     QCOMPARE(widths(table), (QList<int>{40, 350, 350}));
-    QCOMPARE(table.topLevelItemCount(), 2);
-    QCOMPARE(row(table, 1), (QStringList{"2", "http://b/", "B"}));
-    QVERIFY(table.selectedItems().isEmpty());
+    QCOMPARE(table.rows(), 40);
+    QCOMPARE(row(table, 39), (QStringList{"40", "http://a/", "40"}));
+    QVERIFY(!table.selectionModel()->hasSelection());
+    QCOMPARE(table.verticalScrollBar()->value(), 0);
 }
 
 void ResultTableTest::missingNameKeepsItsPlaceholder()
 {
-    QTreeWidget table;
-    resulttable::rebuild(table, {{"a", "b"}, {"A"}, {"http://a/", "http://b/"}});
+    ResultTable table;
+    table.rebuild({{"a", "b"}, {"A"}, {"http://a/", "http://b/"}});
     QCOMPARE(row(table, 1), (QStringList{"2", "http://b/", "2"}));
 }
 
@@ -107,7 +111,7 @@ void ResultTableTest::summaryLineQuotesTheCountAndTheListedLinks()
     QFETCH(QString, count);
     QFETCH(int, listed);
     QFETCH(QString, line);
-    QCOMPARE(resulttable::summaryLine(count, listed), line);
+    QCOMPARE(summaryLine(count, listed), line);
 }
 
 QTEST_MAIN(ResultTableTest)
