@@ -23,8 +23,7 @@ double readNumber(const QString &text)
 
 QString cutCountText(const QString &page)
 {
-    const QString afterMarker = piece(Split(page, linksearch::kCountMarker), 1);
-    return piece(Split(afterMarker, u"<"), 0);
+    return piece(piece(page, linksearch::kCountMarker, 1), u"<", 0);
 }
 
 int pagesToWalk(QString countText)

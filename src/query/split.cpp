@@ -9,9 +9,17 @@ QStringList Split(const QString &text, QStringView separator)
     return text.split(separator.toString(), Qt::KeepEmptyParts, Qt::CaseSensitive);
 }
 
-QString piece(const QStringList &pieces, qsizetype index)
+QString piece(const QString &text, QStringView separator, qsizetype index)
 {
-    if (index < 0 || index >= pieces.size())
+    if (text.isEmpty() || index < 0)
         throw RuntimeError::subscriptOutOfRange();
-    return pieces.at(index);
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < index; ++i) {
+        const qsizetype at = text.indexOf(separator, from);
+        if (at < 0)
+            throw RuntimeError::subscriptOutOfRange();
+        from = at + separator.size();
+    }
+    const qsizetype end = text.indexOf(separator, from);
+    return text.mid(from, end < 0 ? -1 : end - from);
 }

@@ -4,9 +4,11 @@
 #include <QStringList>
 #include <QStringView>
 
-// The pieces of text between the occurrences of separator (exact, case-sensitive), the piece
-// after the last one included, empty when text ends with separator. An empty text has no pieces.
+// Splitting a text at a separator (exact, case-sensitive) yields the pieces between its
+// occurrences, the piece after the last one included, empty when the text ends with the
+// separator. An empty text has no pieces.
 QStringList Split(const QString &text, QStringView separator);
 
-// Piece index of pieces; one that does not exist throws RuntimeError (subscript out of range).
-QString piece(const QStringList &pieces, qsizetype index);
+// Piece index of text split at separator, found without splitting the rest. One that does not
+// exist throws RuntimeError (subscript out of range).
+QString piece(const QString &text, QStringView separator, qsizetype index);
