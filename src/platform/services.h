@@ -10,7 +10,7 @@
 namespace platform {
 
 // Message box styles and answers, as the window's prompts give them.
-enum MsgBoxStyle { vbOKOnly = 0, vbOKCancel = 1, vbCritical = 16, vbQuestion = 32 };
+enum MsgBoxStyle { vbOKCancel = 1, vbCritical = 16, vbQuestion = 32 };
 enum MsgBoxResult { vbOK = 1, vbCancel = 2 };
 
 struct Services
