@@ -37,7 +37,7 @@ int main(int argc, char *argv[])
                  QString::number(ms, 'f', 1) + " ms",
                  latency ? QStringLiteral("over 20 x latency: %1 ms, %2 %").arg(ms - waiting, 0, 'f', 1)
                                .arg((ms - waiting) / waiting * 100, 0, 'f', 1)
-                         : QStringLiteral("%1 links listed").arg(window.links().List1.size()));
+                         : QStringLiteral("%1 links listed").arg(window.linkLists().List1.size()));
         printRow(QStringLiteral("the same 20 requests bare, no window"), QString::number(bare, 'f', 1) + " ms",
                  QStringLiteral("the tool's own part: %1 ms, %2 ms a page").arg(ms - bare, 0, 'f', 1)
                      .arg((ms - bare) / 20, 0, 'f', 2));

@@ -36,8 +36,6 @@ public:
     LinkLists &linkLists() override { return m_links; }
     void refreshTable() override { Command1_Click(); }
 
-    const LinkLists &links() const { return m_links; }
-
     QLabel *const Image39;
     QLabel *const Label3;
     QLineEdit *const Text1;

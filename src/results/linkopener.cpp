@@ -11,23 +11,19 @@ std::optional<QUrl> linkToOpen(const ResultTable &table, QPoint cursor)
     if (!table.indexAt(point).isValid())
         return std::nullopt;
 
-    // The hit test only tells that the double-click landed on a row; the row opened is the
-    // selected one, which the first click of the double-click selected.
+    // A double-click counts only right of a column's left edge, so right of the first column's.
+    // The hit test only tells that it landed on a row; the row opened is the selected one, which
+    // the first click of the double-click selected.
     const QModelIndexList selected = table.selectionModel()->selectedRows();
-    for (int column = table.model()->columnCount() - 1; column >= 0; --column) {
-        if (table.header()->sectionViewportPosition(column) >= point.x())
-            continue;
-        if (selected.isEmpty())
-            return std::nullopt;
-        // A URL cell is a match list: every URL followed by CR LF. Handing anything but a web
-        // address to the desktop could open or run a local file of that name.
-        const QString first = table.cellText(selected.first().row(), 1).section(QStringLiteral("\r\n"), 0, 0);
-        if (!first.startsWith(QStringLiteral("http://"), Qt::CaseInsensitive))
-            return std::nullopt;
-        const QUrl url = requestUrl(first);
-        if (!url.isValid() || url.host().isEmpty())
-            return std::nullopt;
-        return url;
-    }
-    return std::nullopt;
+    if (table.header()->sectionViewportPosition(0) >= point.x() || selected.isEmpty())
+        return std::nullopt;
+    // A URL cell is a match list: every URL followed by CR LF. Handing anything but a web address
+    // to the desktop could open or run a local file of that name.
+    const QString first = table.cellText(selected.first().row(), 1).section(QStringLiteral("\r\n"), 0, 0);
+    if (!first.startsWith(QStringLiteral("http://"), Qt::CaseInsensitive))
+        return std::nullopt;
+    const QUrl url = requestUrl(first);
+    if (!url.isValid() || url.host().isEmpty())
+        return std::nullopt;
+    return url;
 }

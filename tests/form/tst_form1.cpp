@@ -106,7 +106,7 @@ void Form1Test::startsWithItsControlsAndTheFocusInTheTable()
     QCOMPARE(window->Image39->toolTip(), "注意：查询地址字母不能大写");
     QCOMPARE(window->ListView1->model()->columnCount(), 3);
     QCOMPARE(window->ListView1->rows(), 0);
-    QVERIFY(window->links().List1.isEmpty());
+    QVERIFY(window->linkLists().List1.isEmpty());
     QCOMPARE(QApplication::focusWidget(), window->ListView1);
     QCOMPARE(window->Command5->geometry(), QRect(464, 16, 81, 33));
     QCOMPARE(window->ListView1->geometry(), QRect(0, 72, 737, 289));
