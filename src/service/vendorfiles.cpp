@@ -14,7 +14,7 @@ QByteArray vendorPage()
 <html lang="zh-CN">
 <head>
 <meta charset="utf-8">
-<title>Linkvane - Quorvel 软件工作室</title>
+<title>Linkvane - 链帆软件工作室</title>
 </head>
 <body>
 <h1>Linkvane 反向链接查询</h1>
@@ -23,7 +23,7 @@ QByteArray vendorPage()
 <li><a href="/quorvel/dezevi.txt">最新版本与更新说明</a></li>
 <li><a href="/search?p=http%3A%2F%2Fchayuan.example&amp;bwm=i&amp;bwmo=d&amp;b=1">查询示例：chayuan.example</a></li>
 </ul>
-<p>&copy; 2008 Quorvel 软件工作室</p>
+<p>&copy; 2008 链帆软件工作室</p>
 </body>
 </html>
 )";
