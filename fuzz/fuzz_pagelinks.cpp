@@ -1,5 +1,6 @@
 // A result page as the link-search service could send it, through everything the query does
-// with a page: the count and its page plan, the anchor lines, their URLs and titles.
+// with a page: the count and its page plan, the anchor lines, their URLs and names as a reader
+// sees them.
 #include "net/pagefetcher.h"
 #include "platform/runtimeerror.h"
 #include "query/countplan.h"
@@ -18,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     LinkLists links;
     appendPageLinks(page, links);
-    if (links.List1.isEmpty() || links.List1.size() != links.List2.size() || links.List1.size() != links.List3.size())
+    if (links.List1.size() != links.List2.size() || links.List1.size() != links.List3.size()
+        || links.List1.contains(QString()))
         std::abort();
     return 0;
 }

@@ -18,7 +18,9 @@ inline constexpr QStringView kSnapshotWord = u"快照";
 
 // One character, a blank, then an anchor up to its first end tag.
 inline constexpr QStringView kAnchorPattern = u". <a.*?href=.*?>.*?</a>";
-inline constexpr QStringView kUrlPattern = uR"(http://([\w-]+\.)+[\w-]+(/[\w- ./?%&=]*)?)";
+// http or https, the host, an optional port, then the path and query. A quotation mark or an
+// apostrophe (the end of a quoted href), "#" (the fragment) or a tag's "<" or ">" ends the URL.
+inline constexpr QStringView kUrlPattern = uR"(https?://([\w-]+\.)+[\w-]+(:\d+)?(/[\w- ./?%&=~!$*+,;:@()]*)?)";
 inline constexpr QStringView kTitlePattern = u">.*?</a>";
 
 // The result page for start offset b of the pages that link to domain. The domain goes into the

@@ -1,5 +1,6 @@
 #include "pagelinks.h"
 
+#include "htmltext.h"
 #include "linksearch.h"
 #include "split.h"
 #include "testregexp.h"
@@ -9,12 +10,14 @@ void appendPageLinks(const QString &page, LinkLists &links)
     using namespace linksearch;
     const QStringList lines = Split(TestRegExp(kAnchorPattern, page), u"\r\n");
     for (const QString &line : lines) {
-        if (line.contains(kSnapshotWord))
+        // The piece after the last CR LF of the matches is empty: no anchor, so no link.
+        if (line.isEmpty() || line.contains(kSnapshotWord))
             continue;
-        const QString urls = TestRegExp(kUrlPattern, line);
-        const QString title = TestRegExp(kTitlePattern, line).remove(QStringLiteral("</a>")).remove(u'>');
+        // What the URL and the name say in markup is what the page means: "&amp;" in an href is "&".
+        const QString urls = decodeCharacterReferences(TestRegExp(kUrlPattern, line));
+        const QString name = decodeCharacterReferences(withoutTags(TestRegExp(kTitlePattern, line)).remove(u'>'));
         links.List1.append(line);
         links.List3.append(urls);
-        links.List2.append(title);
+        links.List2.append(name);
     }
 }

@@ -53,7 +53,16 @@ void TestRegExpTest::listsEveryMatchWithLineBreaks_data()
     QTest::newRow("URL keeps blanks, hyphens and percent escapes of its path")
         << url << R"("http://a-b.example/x-y/a b%20c.html")" << "http://a-b.example/x-y/a b%20c.html\r\n";
     QTest::newRow("upper-case scheme") << url << R"("HTTP://A.EXAMPLE/X")" << "HTTP://A.EXAMPLE/X\r\n";
-    QTest::newRow("https is not an http URL") << url << R"("https://a.example/")" << "匹配失败";
+    QTest::newRow("https") << url << R"("https://a.example/")" << "https://a.example/\r\n";
+    QTest::newRow("no other scheme") << url << R"("ftp://a.example/" "httpx://b.example/")" << "匹配失败";
+    QTest::newRow("port") << url << R"("http://a.example:8080/x")" << "http://a.example:8080/x\r\n";
+    QTest::newRow("a port is digits") << url << R"("http://a.example:80a/x" "http://b.example:x/")"
+                                      << "http://a.example:80\r\nhttp://b.example\r\n";
+    QTest::newRow("path and query characters URLs use")
+        << url << R"("http://a.example/~li/(x)!$*+,;:@=y?q=a+b,c")"
+        << "http://a.example/~li/(x)!$*+,;:@=y?q=a+b,c\r\n";
+    QTest::newRow("URL ends at an apostrophe") << url << R"('http://a.example/x'y)" << "http://a.example/x\r\n";
+    QTest::newRow("and at a tag") << url << R"(http://a.example/x<b>y)" << "http://a.example/x\r\n";
     QTest::newRow("two URLs on one line")
         << url << R"(<a href="http://a.example/">http://b.example/c</a>)" << "http://a.example/\r\nhttp://b.example/c\r\n";
 
