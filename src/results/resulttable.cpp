@@ -111,6 +111,14 @@ QString ResultTable::cellText(int row, int column) const
     return m_model.index(row, column).data().toString();
 }
 
+std::optional<int> ResultTable::selectedRow() const
+{
+    const QModelIndexList selected = selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return std::nullopt;
+    return selected.first().row();
+}
+
 QString summaryLine(const QString &countText, qsizetype listed)
 {
     return QStringLiteral("网络中共") + countText + QStringLiteral("个页面有该站链接。  最多列出1000条！   当前已列出")

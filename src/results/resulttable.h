@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QTreeView>
 
+#include <optional>
+
 // The rows of the result table: row k (from 1) shows its number, the URL and the page name of
 // link k. It holds copies of the link lists' texts.
 class ResultModel : public QAbstractTableModel
@@ -45,6 +47,8 @@ public:
 
     int rows() const { return m_model.rowCount(); }
     QString cellText(int row, int column) const;
+    // The row the user selected, if any: a click selects a whole row, and a refresh selects none.
+    std::optional<int> selectedRow() const;
 
 private:
     ResultModel m_model;

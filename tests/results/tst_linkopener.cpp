@@ -12,8 +12,8 @@ private slots:
     void init();
     void opensTheSelectedRowsUrlFromAnyCell();
     void opensNothingOffTheRows();
-    void opensOnlyAnHttpUrl_data();
-    void opensOnlyAnHttpUrl();
+    void opensOnlyAWebAddress_data();
+    void opensOnlyAWebAddress();
 
 private:
     // The cursor over a cell of the table, in global coordinates.
@@ -71,12 +71,17 @@ void LinkOpenerTest::opensNothingOffTheRows()
     QCOMPARE(linkToOpen(*m_table, m_table->viewport()->mapToGlobal(QPoint(100, 10))), std::nullopt);
 }
 
-void LinkOpenerTest::opensOnlyAnHttpUrl_data()
+void LinkOpenerTest::opensOnlyAWebAddress_data()
 {
     QTest::addColumn<QString>("cell");
     QTest::addColumn<QUrl>("opened");
     QTest::newRow("http URL") << "http://a.example/p q.html\r\n" << QUrl("http://a.example/p%20q.html");
     QTest::newRow("upper-case scheme") << "HTTP://A.EXAMPLE/\r\n" << QUrl("http://a.example/");
+    QTest::newRow("https URL on a port")
+        << "https://a.example:8443/~li/?q=a+b,c&r=1\r\n" << QUrl("https://a.example:8443/~li/?q=a+b,c&r=1");
+    QTest::newRow("upper-case https") << "HTTPS://A.EXAMPLE/\r\n" << QUrl("https://a.example/");
+    QTest::newRow("another scheme") << "ftp://a.example/\r\n" << QUrl();
+    QTest::newRow("javascript") << "javascript:alert(1)//http://a.example/\r\n" << QUrl();
     QTest::newRow("no-match text") << "匹配失败" << QUrl();
     QTest::newRow("empty") << "" << QUrl();
     QTest::newRow("a local file") << "/etc/passwd\r\n" << QUrl();
@@ -84,7 +89,7 @@ void LinkOpenerTest::opensOnlyAnHttpUrl_data()
     QTest::newRow("no host") << "http://\r\n" << QUrl();
 }
 
-void LinkOpenerTest::opensOnlyAnHttpUrl()
+void LinkOpenerTest::opensOnlyAWebAddress()
 {
     QFETCH(QString, cell);
     QFETCH(QUrl, opened);
