@@ -74,7 +74,8 @@ Form1::Form1(QWidget *parent)
     Command3->setGeometry(twips(8880, 240, 1215, 495));
 
     Label2->move(twips(1440, 840, 0, 0).topLeft());
-    Label2->setAccessibleName(QStringLiteral("状态"));
+    // No accessible name: a screen reader then reads the label's text, the busy notice or the summary.
+    Label2->setAccessibleDescription(QStringLiteral("状态"));
 
     ListView1->setGeometry(twips(0, 1080, 11055, 4335));
     ListView1->setAccessibleName(QStringLiteral("查询结果"));

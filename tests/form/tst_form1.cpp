@@ -2,6 +2,7 @@
 #include "platform/services.h"
 #include "support/testserver.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -44,6 +45,7 @@ private slots:
     void keyboardActivationQueriesWithoutTheBusyNotice();
     void failedQueryIsReportedAndTheWindowGoesOn();
     void doubleClickOnARowOpensItsPage();
+    void statusLineIsWhatAssistiveTechnologyReads();
     void siteButtonOpensTheVendorSite();
     void closingAsksFirst();
     void updateCheckRunsOnceASecondAfterStart();
@@ -230,6 +232,25 @@ void Form1Test::doubleClickOnARowOpensItsPage()
     doubleClick(table, QPoint(100, table->visualRect(table->model()->index(3, 0)).bottom() + 30));
     QCOMPARE(m_opened.size(), 3);
     QCOMPARE(table->rows(), 4);
+}
+
+void Form1Test::statusLineIsWhatAssistiveTechnologyReads()
+{
+    auto window = shownWindow();
+    const auto spoken = [&window] {
+        return QAccessible::queryAccessibleInterface(window->Label2)->text(QAccessible::Name);
+    };
+    QStringList spokenDuringWaits;
+    m_server->setHandler([&](const QByteArray &target, QTcpSocket *socket) {
+        spokenDuringWaits << spoken();
+        TestServer::reply(socket, 200, resultPage("137", TestServer::queryValue(target, "b")));
+    });
+    QTest::mouseClick(window->Command5, Qt::LeftButton);
+    QCOMPARE(spokenDuringWaits.first(), kBusy);
+    QCOMPARE(spoken(), "网络中共137个页面有该站链接。  最多列出1000条！   当前已列出4条");
+
+    QTest::mouseClick(window->Command5, Qt::RightButton);
+    QCOMPARE(spoken(), kBusy);
 }
 
 void Form1Test::siteButtonOpensTheVendorSite()
