@@ -4,14 +4,20 @@
 #include "platform/services.h"
 #include "results/linkopener.h"
 #include "results/resulttable.h"
+#include "results/tableexport.h"
 #include "updatecheck.h"
 #include "vendor.h"
 
+#include <QAction>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDir>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 
@@ -32,6 +38,7 @@ QFont songti(qreal points)
 }
 
 const QString kBusyNotice = QStringLiteral("查询中，请等待...");
+const QString kExportCaption = QStringLiteral("导出为 CSV");
 
 } // namespace
 
@@ -45,7 +52,12 @@ Form1::Form1(QWidget *parent)
       Command3(new QPushButton(QStringLiteral("访问官网"), this)),
       Label2(new QLabel(this)),
       ListView1(new ResultTable(this)),
-      Timer1(new QTimer(this))
+      Timer1(new QTimer(this)),
+      mnuTable(new QMenu(this)),
+      mnuCopy(mnuTable->addAction(QStringLiteral("复制"), this, &Form1::mnuCopy_Click)),
+      mnuCopyUrl(mnuTable->addAction(QStringLiteral("复制网址"), this, &Form1::mnuCopyUrl_Click)),
+      mnuOpen(mnuTable->addAction(QStringLiteral("打开网页"), this, &Form1::mnuOpen_Click)),
+      mnuExport(mnuTable->addAction(QStringLiteral("导出为 CSV…"), this, &Form1::mnuExport_Click))
 {
     setWindowTitle(vendor::windowTitle());
     QIcon icon;
@@ -79,6 +91,16 @@ Form1::Form1(QWidget *parent)
 
     ListView1->setGeometry(twips(0, 1080, 11055, 4335));
     ListView1->setAccessibleName(QStringLiteral("查询结果"));
+    ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    // Ctrl+C copies a row only in the table, so that the domain box keeps its own; Ctrl+S saves from
+    // anywhere in the window.
+    mnuCopy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    mnuCopy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    ListView1->addAction(mnuCopy);
+    mnuExport->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    addAction(mnuExport);
+    mnuTable->insertSeparator(mnuExport);
+    enableTableActions();
 
     setTabOrder(ListView1, Text1);
     setTabOrder(Text1, Command5);
@@ -89,6 +111,9 @@ Form1::Form1(QWidget *parent)
     connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    connect(ListView1, &QWidget::customContextMenuRequested, this, &Form1::ListView1_ContextMenu);
+    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this, &Form1::enableTableActions);
+    connect(ListView1->model(), &QAbstractItemModel::modelReset, this, &Form1::enableTableActions);
     Timer1->start(1000);
 
     Form_Load();
@@ -178,6 +203,49 @@ void Form1::ListView1_DblClick()
         platform::services().openUrl(*url);
 }
 
+void Form1::ListView1_ContextMenu(QPoint position)
+{
+    // The row items act on the row clicked; a click beside the rows leaves them nothing to act on.
+    if (const QModelIndex hit = ListView1->indexAt(position); hit.isValid())
+        ListView1->setCurrentIndex(hit);
+    else
+        ListView1->clearSelection();
+    mnuTable->popup(ListView1->viewport()->mapToGlobal(position));
+}
+
+void Form1::mnuCopy_Click()
+{
+    if (const std::optional<int> row = ListView1->selectedRow())
+        QGuiApplication::clipboard()->setText(copiedRow(*ListView1, *row));
+}
+
+void Form1::mnuCopyUrl_Click()
+{
+    if (const std::optional<int> row = ListView1->selectedRow())
+        QGuiApplication::clipboard()->setText(ListView1->shownText(*row, 1));
+}
+
+void Form1::mnuOpen_Click()
+{
+    if (const std::optional<int> row = ListView1->selectedRow()) {
+        if (const std::optional<QUrl> url = webAddress(ListView1->cellText(*row, 1)))
+            platform::services().openUrl(*url);
+    }
+}
+
+void Form1::mnuExport_Click()
+{
+    using namespace platform;
+    if (ListView1->rows() == 0)
+        return;
+    const QString proposed = QDir::home().filePath(Text1->text() + QStringLiteral("-backlinks.csv"));
+    const QString path = services().saveFileName(kExportCaption, proposed, QStringLiteral("CSV 文件 (*.csv)"));
+    if (path.isEmpty())
+        return;
+    if (const QString reason = saveCsvFile(*ListView1, path); !reason.isEmpty())
+        MsgBox(QStringLiteral("无法保存 %1\n\n%2").arg(QDir::toNativeSeparators(path), reason), vbCritical, kExportCaption);
+}
+
 QString Form1::domainText() const
 {
     return Text1->text();
@@ -187,4 +255,12 @@ void Form1::setStatus(const QString &text)
 {
     Label2->setText(text);
     Label2->adjustSize();
+}
+
+void Form1::enableTableActions()
+{
+    const bool onRow = ListView1->selectedRow().has_value();
+    for (QAction *item : {mnuCopy, mnuCopyUrl, mnuOpen})
+        item->setEnabled(onRow);
+    mnuExport->setEnabled(ListView1->rows() > 0);
 }

@@ -4,8 +4,10 @@
 
 #include <QWidget>
 
+class QAction;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QTimer;
 class ResultTable;
@@ -29,6 +31,11 @@ public:
     void Command1_Click(); // the table refresh, run after every result page
     void Command2_Click(); // the update check
     void ListView1_DblClick();
+    void ListView1_ContextMenu(QPoint position); // position in the table's viewport
+    void mnuCopy_Click();
+    void mnuCopyUrl_Click();
+    void mnuOpen_Click();
+    void mnuExport_Click();
 
     // QueryWindow
     QString domainText() const override;
@@ -44,6 +51,12 @@ public:
     QLabel *const Label2;
     ResultTable *const ListView1;
     QTimer *const Timer1;
+    // The result table's context menu and its items, which also carry their keyboard shortcuts.
+    QMenu *const mnuTable;
+    QAction *const mnuCopy;
+    QAction *const mnuCopyUrl;
+    QAction *const mnuOpen;
+    QAction *const mnuExport;
     // The claimed total of the last query, as cut from its first result page; never shown.
     QString Label1 = QStringLiteral("Label1");
 
@@ -53,6 +66,8 @@ protected:
 
 private:
     void setStatus(const QString &text);
+    // The row items work on the selected row, the export on every row there is.
+    void enableTableActions();
 
     LinkLists m_links;
 };

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -24,6 +25,13 @@ int showMessageBox(const QString &prompt, int style, const QString &title)
     return box.exec() == QMessageBox::Ok ? vbOK : vbCancel;
 }
 
+// Qt's own dialog rather than the desktop's, so that it looks and behaves the same everywhere.
+QString askSaveFileName(const QString &caption, const QString &proposed, const QString &filter)
+{
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, proposed, filter, nullptr,
+                                        QFileDialog::DontUseNativeDialog);
+}
+
 void endProcessNow()
 {
     std::fflush(nullptr);
@@ -36,6 +44,7 @@ Services &services()
 {
     static Services current{showMessageBox,
                             [](const QUrl &url) { QDesktopServices::openUrl(url); },
+                            askSaveFileName,
                             endProcessNow};
     return current;
 }

@@ -24,6 +24,11 @@ const std::array<Column, 3> &columns()
 }
 
 // URL and name cells hold match lists, which end in CR LF; a cell shows them on one line.
+QString onOneLine(QString text)
+{
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).trimmed();
+}
+
 class SingleLineDelegate : public QStyledItemDelegate
 {
 public:
@@ -33,7 +38,7 @@ protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
     {
         QStyledItemDelegate::initStyleOption(option, index);
-        option->text = option->text.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).trimmed();
+        option->text = onOneLine(option->text);
     }
 };
 
@@ -109,6 +114,11 @@ void ResultTable::rebuild(const LinkLists &links)
 QString ResultTable::cellText(int row, int column) const
 {
     return m_model.index(row, column).data().toString();
+}
+
+QString ResultTable::shownText(int row, int column) const
+{
+    return onOneLine(cellText(row, column));
 }
 
 std::optional<int> ResultTable::selectedRow() const

@@ -46,7 +46,9 @@ public:
     void rebuild(const LinkLists &links);
 
     int rows() const { return m_model.rowCount(); }
+    // A cell's text as the link lists hold it, and as the table shows it, on one line.
     QString cellText(int row, int column) const;
+    QString shownText(int row, int column) const;
     // The row the user selected, if any: a click selects a whole row, and a refresh selects none.
     std::optional<int> selectedRow() const;
 

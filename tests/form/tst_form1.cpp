@@ -1,14 +1,18 @@
 #include "form/form1.h"
 #include "platform/services.h"
+#include "results/resulttable.h"
 #include "support/testserver.h"
 
 #include <QAccessible>
+#include <QAction>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTimer>
-#include "results/resulttable.h"
 #include <QtTest>
 
 using namespace std::chrono_literals;
@@ -46,6 +50,12 @@ private slots:
     void failedQueryIsReportedAndTheWindowGoesOn();
     void doubleClickOnARowOpensItsPage();
     void statusLineIsWhatAssistiveTechnologyReads();
+    void copyPutsTheRowAsShownOnTheClipboard_data();
+    void copyPutsTheRowAsShownOnTheClipboard();
+    void contextMenuOffersTheRowItemsOnlyOnARow();
+    void openFromTheMenuOpensWhatADoubleClickOpens();
+    void exportSavesWhereTheUserChoseOrSaysWhyNot_data();
+    void exportSavesWhereTheUserChoseOrSaysWhyNot();
     void siteButtonOpensTheVendorSite();
     void closingAsksFirst();
     void updateCheckRunsOnceASecondAfterStart();
@@ -61,6 +71,8 @@ private:
     QList<Prompt> m_prompts;
     int m_answer = platform::vbCancel;
     QList<QUrl> m_opened;
+    QStringList m_proposed; // by the save dialogs shown
+    QString m_savePath;     // their answer
     int m_ended = 0;
 };
 
@@ -68,6 +80,8 @@ void Form1Test::init()
 {
     m_prompts.clear();
     m_opened.clear();
+    m_proposed.clear();
+    m_savePath.clear();
     m_ended = 0;
     m_answer = platform::vbCancel;
     platform::services() = {
@@ -76,6 +90,10 @@ void Form1Test::init()
             return m_answer;
         },
         [this](const QUrl &url) { m_opened.append(url); },
+        [this](const QString &, const QString &proposed, const QString &) {
+            m_proposed.append(proposed);
+            return m_savePath;
+        },
         [this] { ++m_ended; },
     };
     m_server = std::make_unique<TestServer>([](const QByteArray &target, QTcpSocket *socket) {
@@ -251,6 +269,154 @@ void Form1Test::statusLineIsWhatAssistiveTechnologyReads()
 
     QTest::mouseClick(window->Command5, Qt::RightButton);
     QCOMPARE(spoken(), kBusy);
+}
+
+// A right click as the desktop delivers it: a context-menu request at a point of the table.
+static void rightClick(ResultTable *table, QPoint point)
+{
+    QContextMenuEvent event(QContextMenuEvent::Mouse, point, table->viewport()->mapToGlobal(point));
+    QApplication::sendEvent(table->viewport(), &event);
+}
+
+static QPoint overRow(ResultTable *table, int row)
+{
+    return table->visualRect(table->model()->index(row, 1)).center();
+}
+
+static void chooseFromMenu(Form1 &window, QAction *item)
+{
+    QTRY_VERIFY(window.mnuTable->isVisible());
+    QTest::mouseClick(window.mnuTable, Qt::LeftButton, {}, window.mnuTable->actionGeometry(item).center());
+}
+
+void Form1Test::copyPutsTheRowAsShownOnTheClipboard_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("copied");
+    QTest::newRow("Ctrl+C") << "Ctrl+C" << "2\thttp://p51.example/\t第51页\n";
+    QTest::newRow("复制") << "复制" << "2\thttp://p51.example/\t第51页\n";
+    QTest::newRow("复制网址") << "复制网址" << "http://p51.example/";
+}
+
+void Form1Test::copyPutsTheRowAsShownOnTheClipboard()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, copied);
+    auto window = shownWindow();
+    ResultTable *table = window->ListView1;
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    const auto copy = [&](int row) {
+        if (how == "Ctrl+C") {
+            table->setCurrentIndex(table->model()->index(row, 0));
+            QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+        } else {
+            rightClick(table, overRow(table, row));
+            chooseFromMenu(*window, how == "复制" ? window->mnuCopy : window->mnuCopyUrl);
+        }
+    };
+
+    // Before the first query there is nothing to copy.
+    clipboard->setText(QStringLiteral("before"));
+    table->setFocus();
+    QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(clipboard->text(), "before");
+
+    window->Command5->click();
+    copy(1);
+    QCOMPARE(clipboard->text(), copied);
+    // Ctrl+C in the domain box copies its own text.
+    window->Text1->setFocus();
+    window->Text1->selectAll();
+    QTest::keyClick(window->Text1, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(clipboard->text(), "chayuan.example");
+}
+
+void Form1Test::contextMenuOffersTheRowItemsOnlyOnARow()
+{
+    auto window = shownWindow();
+    ResultTable *table = window->ListView1;
+    const auto enabledOnRightClick = [&](QPoint point) {
+        rightClick(table, point);
+        QList<bool> states;
+        if (QTest::qWaitFor([&] { return window->mnuTable->isVisible(); })) {
+            for (QAction *item : {window->mnuCopy, window->mnuCopyUrl, window->mnuOpen, window->mnuExport})
+                states << item->isEnabled();
+        }
+        window->mnuTable->close();
+        return states;
+    };
+    QCOMPARE(enabledOnRightClick(QPoint(100, 10)), (QList<bool>{false, false, false, false}));
+    window->Command5->click();
+    QCOMPARE(enabledOnRightClick(overRow(table, 2)), (QList<bool>{true, true, true, true}));
+    QCOMPARE(table->selectedRow(), 2);
+    const QPoint belowTheRows(100, table->visualRect(table->model()->index(3, 0)).bottom() + 30);
+    QCOMPARE(enabledOnRightClick(belowTheRows), (QList<bool>{false, false, false, true}));
+}
+
+void Form1Test::openFromTheMenuOpensWhatADoubleClickOpens()
+{
+    m_server->setHandler([](const QByteArray &, QTcpSocket *socket) {
+        // An https page on a port, and an anchor without an absolute URL.
+        TestServer::reply(socket, 200,
+                          "<p>共 <strong>10</strong> 条</p>\n1. <a href='https://p.example:8443/~li/?a=1&amp;b=2'>P</a>\n"
+                          "2. <a href=\"/local.html\">L</a>\n");
+    });
+    auto window = shownWindow();
+    window->Command5->click();
+    ResultTable *table = window->ListView1;
+    for (int row : {0, 1}) {
+        rightClick(table, overRow(table, row));
+        chooseFromMenu(*window, window->mnuOpen);
+        doubleClick(table, overRow(table, row));
+    }
+    QCOMPARE(m_opened, QList<QUrl>(2, QUrl("https://p.example:8443/~li/?a=1&b=2")));
+}
+
+void Form1Test::exportSavesWhereTheUserChoseOrSaysWhyNot_data()
+{
+    QTest::addColumn<QString>("chosen"); // in a fresh folder; empty: the dialog was cancelled
+    QTest::addColumn<QByteArray>("saved");
+    QTest::addColumn<bool>("reported");
+    QTest::newRow("cancelled") << "" << QByteArray() << false;
+    QTest::newRow("saved") << "links.csv"
+                           << QByteArray("\xEF\xBB\xBF序号,网址,页面名字\r\n1,http://p1.example/,第1页\r\n"
+                                         "2,http://p51.example/,第51页\r\n3,http://p101.example/,第101页\r\n"
+                                         "4,http://p151.example/,第151页\r\n")
+                           << false;
+    QTest::newRow("folder that does not exist") << "missing/links.csv" << QByteArray() << true;
+}
+
+void Form1Test::exportSavesWhereTheUserChoseOrSaysWhyNot()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QByteArray, saved);
+    QFETCH(bool, reported);
+    QTemporaryDir dir;
+    auto window = shownWindow();
+    // Before the first query there is nothing to save, and no dialog asks.
+    QTest::keyClick(window->ListView1, Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(m_proposed.isEmpty());
+
+    window->Text1->setText(QStringLiteral("Xiaodian.example"));
+    window->Command5->click();
+    m_savePath = chosen.isEmpty() ? QString() : dir.filePath(chosen);
+    QTest::keyClick(window->Text1, Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(m_proposed, QStringList{QDir::home().filePath("Xiaodian.example-backlinks.csv")});
+
+    QFile file(m_savePath);
+    QCOMPARE(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), saved);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), saved.isEmpty() ? 0 : 1);
+    if (reported) {
+        // Naming the file and why it could not be written.
+        QCOMPARE(m_prompts.size(), 1);
+        QVERIFY2(m_prompts.first().text.startsWith("无法保存 " + m_savePath + "\n\n")
+                     && m_prompts.first().text.size() > m_savePath.size() + 7,
+                 qPrintable(m_prompts.first().text));
+        QCOMPARE(m_prompts.first().style, platform::vbCritical);
+    } else {
+        QVERIFY(m_prompts.isEmpty());
+    }
+    QCOMPARE(window->ListView1->rows(), 4);
 }
 
 void Form1Test::siteButtonOpensTheVendorSite()
