@@ -212,6 +212,21 @@ void PageReader::separateWordsAt(const xmlChar *name)
         m_anchor.append(" ");
 }
 
+// html with every NUL byte read as U+FFFD, as browsers read it: libxml2 would end the page at
+// a run of NULs, or at one inside a quoted attribute, and lose every link after it.
+std::string withoutNuls(std::string_view html)
+{
+    std::string cleaned;
+    cleaned.reserve(html.size());
+    for (char c : html) {
+        if (c == '\0')
+            cleaned += "\xEF\xBF\xBD";
+        else
+            cleaned += c;
+    }
+    return cleaned;
+}
+
 // page for pageUrl, its URL and host set, and the resolver of its links; nullopt, and page left
 // without them, when pageUrl is no http(s) URL.
 std::optional<LinkResolver> startPage(Page &page, std::string_view pageUrl)
@@ -240,7 +255,10 @@ Page extractPage(std::string_view utf8Html, std::string_view pageUrl)
     // Script and style text is no part of any title or anchor text; without this callback
     // libxml2 would hand it over as text.
     handler.cdataBlock = [](void *, const xmlChar *, int) {};
-    parseHtml(utf8Html, handler, &reader);
+    if (utf8Html.find('\0') == std::string_view::npos)
+        parseHtml(utf8Html, handler, &reader);
+    else
+        parseHtml(withoutNuls(utf8Html), handler, &reader);
     reader.finish();
 
     Page page;
