@@ -1,0 +1,126 @@
+#include "backlinks.h"
+
+#include "domain.h"
+#include "hostkey.h"
+
+#include <algorithm>
+#include <climits>
+#include <unordered_set>
+
+namespace linkindex {
+
+BacklinkReader::BacklinkReader(Database &db)
+    : m_db(db),
+      // Every change to the index is an input added, so the last input tells one state from another.
+      m_version(db, "SELECT coalesce(max(id), 0) FROM inputs"),
+      m_hostRange(db, "SELECT id FROM hosts WHERE reversed >= ?1 AND reversed < ?2"),
+      m_pagesLinkingTo(db, "SELECT page_id, ord, source_host_id, first_captured FROM backlinks WHERE host_id = ?1"),
+      m_pageUrl(db, "SELECT url FROM pages WHERE id = ?1"),
+      m_row(db, "SELECT p.url, p.title, p.captured, l.url, l.anchor, l.nofollow FROM pages p "
+                "JOIN links l ON l.page_id = p.id AND l.ord = ?2 WHERE p.id = ?1")
+{ }
+
+int64_t BacklinkReader::count(std::string_view domain)
+{
+    Transaction read(m_db, Transaction::Kind::Read);
+    return int64_t(listing(domain).entries.size());
+}
+
+void BacklinkReader::list(std::string_view domain, size_t offset, size_t limit,
+                          const std::function<void(const Backlink &)> &row)
+{
+    Transaction read(m_db, Transaction::Kind::Read);
+    Listing &pages = listing(domain);
+    const size_t from = std::min(offset, pages.entries.size());
+    const size_t to = from + std::min(limit, pages.entries.size() - from);
+    orderTies(pages, from, to);
+    for (size_t i = from; i < to; ++i) {
+        const Entry &entry = pages.entries[i];
+        m_row.bind(1, entry.pageId).bind(2, entry.ord);
+        if (!m_row.step())
+            throw IndexError("the index " + m_db.path() + " is damaged: a listed link is missing");
+        const Backlink backlink{std::string(m_row.text(0)), std::string(m_row.text(1)), std::string(m_row.text(3)),
+                                std::string(m_row.text(4)), m_row.integer(5) != 0, m_row.optionalInteger(2)};
+        m_row.reset();
+        row(backlink);
+    }
+}
+
+BacklinkReader::Listing &BacklinkReader::listing(std::string_view domain)
+{
+    m_version.step();
+    const int64_t version = m_version.integer(0);
+    m_version.reset();
+    std::optional<std::string> host = domainHost(domain);
+    if (m_cached.version == version && m_cached.host == host)
+        return m_cached;
+    m_cached = Listing{std::move(host), version, {}, {}};
+    if (m_cached.host)
+        gather(m_cached);
+    return m_cached;
+}
+
+void BacklinkReader::gather(Listing &listing)
+{
+    const auto [first, last] = domainKeyRange(*listing.host);
+    std::vector<int64_t> hosts;
+    m_hostRange.bind(1, first).bind(2, last);
+    while (m_hostRange.step())
+        hosts.push_back(m_hostRange.integer(0));
+    const std::unordered_set<int64_t> underDomain(hosts.begin(), hosts.end());
+
+    std::vector<Entry> &entries = listing.entries;
+    for (const int64_t host : hosts) {
+        m_pagesLinkingTo.bind(1, host);
+        while (m_pagesLinkingTo.step()) {
+            // A site's links among its own hosts are no backlinks of it.
+            if (underDomain.count(m_pagesLinkingTo.integer(2)))
+                continue;
+            const std::optional<int64_t> firstCaptured = m_pagesLinkingTo.optionalInteger(3);
+            entries.push_back({firstCaptured.value_or(INT64_MIN), m_pagesLinkingTo.integer(0),
+                               m_pagesLinkingTo.integer(1)});
+        }
+    }
+    if (hosts.size() > 1) {
+        // A page linking to several hosts of the domain is listed once, with its first such link.
+        std::sort(entries.begin(), entries.end(),
+                  [](const Entry &a, const Entry &b) { return std::tie(a.pageId, a.ord) < std::tie(b.pageId, b.ord); });
+        entries.erase(std::unique(entries.begin(), entries.end(),
+                                  [](const Entry &a, const Entry &b) { return a.pageId == b.pageId; }),
+                      entries.end());
+    }
+    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
+        return std::tie(a.firstCaptured, a.pageId) < std::tie(b.firstCaptured, b.pageId);
+    });
+}
+
+void BacklinkReader::orderTies(Listing &listing, size_t from, size_t to)
+{
+    std::vector<Entry> &entries = listing.entries;
+    const auto sameMoment = [&](size_t a, size_t b) { return entries[a].firstCaptured == entries[b].firstCaptured; };
+    size_t start = from;
+    while (start > 0 && start < entries.size() && sameMoment(start - 1, start))
+        --start;
+    while (start < to) {
+        size_t end = start + 1;
+        while (end < entries.size() && sameMoment(start, end))
+            ++end;
+        // Undated pages (from link lists without dates) keep the order they were added in.
+        const bool undated = entries[start].firstCaptured == INT64_MIN;
+        if (end - start > 1 && !undated && listing.orderedTies.insert(start).second) {
+            std::vector<std::pair<std::string, Entry>> run;
+            for (size_t i = start; i < end; ++i) {
+                m_pageUrl.bind(1, entries[i].pageId);
+                m_pageUrl.step();
+                run.emplace_back(m_pageUrl.text(0), entries[i]);
+                m_pageUrl.reset();
+            }
+            std::sort(run.begin(), run.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+            for (size_t i = start; i < end; ++i)
+                entries[i] = run[i - start].second;
+        }
+        start = end;
+    }
+}
+
+} // namespace linkindex

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "sqlite.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace linkindex {
+
+// A page that links to a domain, with its first link there.
+struct Backlink
+{
+    std::string sourceUrl;
+    std::string sourceTitle;
+    std::string targetUrl;
+    std::string anchorText;
+    bool nofollow = false;
+    std::optional<int64_t> captured; // when the page was captured, microseconds since 1970 UTC
+};
+
+// The backlinks of a domain D as a user types it (any case, Unicode or punycode): the pages with
+// a link to D or to a host under D, leaving out pages on D or under it. Each page is listed once,
+// with its first such link, in the order of its first capture, pages first captured at the same
+// moment in the order of their URLs: an order that does not depend on the order in which inputs
+// were added. Undated pages, from link lists without dates, come first, in the order they were
+// added.
+class BacklinkReader
+{
+public:
+    explicit BacklinkReader(Database &db);
+
+    // How many pages link to domain.
+    int64_t count(std::string_view domain);
+    // The backlinks of domain from the offset-th on (from 0), at most limit of them.
+    void list(std::string_view domain, size_t offset, size_t limit, const std::function<void(const Backlink &)> &row);
+
+private:
+    struct Entry
+    {
+        int64_t firstCaptured; // INT64_MIN when unknown
+        int64_t pageId;
+        int64_t ord;
+    };
+    // A domain's pages in listing order, as of one state of the index. Pages first captured at
+    // the same moment are put in URL order only where a listing reaches them.
+    struct Listing
+    {
+        std::optional<std::string> host;
+        int64_t version = -1;
+        std::vector<Entry> entries;
+        std::set<size_t> orderedTies; // starts of the runs already in URL order
+    };
+
+    Listing &listing(std::string_view domain);
+    void gather(Listing &listing);
+    void orderTies(Listing &listing, size_t from, size_t to);
+
+    Database &m_db;
+    Statement m_version, m_hostRange, m_pagesLinkingTo, m_pageUrl, m_row;
+    Listing m_cached;
+};
+
+} // namespace linkindex

@@ -1,0 +1,14 @@
+#include "indexlocation.h"
+
+#include <QStandardPaths>
+
+namespace linkindex {
+
+std::string defaultIndexPath()
+{
+    return (QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+            + QStringLiteral("/linkvane/index.sqlite"))
+        .toStdString();
+}
+
+} // namespace linkindex

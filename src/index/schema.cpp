@@ -1,0 +1,111 @@
+#include "schema.h"
+
+#include <filesystem>
+
+namespace linkindex {
+
+namespace {
+
+// "LnkV": tells a Linkvane index from any other SQLite file.
+constexpr int64_t kApplicationId = 0x4c6e6b56;
+constexpr int64_t kSchemaVersion = 1;
+
+// Hosts are kept reversed with a final dot ("moc.elpmaxe.www." for www.example.com), so that a
+// domain and every host under it form one range of the index.
+//
+// A page is one URL as its latest capture shows it. Its links to other hosts are kept in page
+// order; backlinks holds, for every host a page links to, the page's first link there, with
+// what a listing needs to order and filter pages without reading them.
+constexpr const char *kSchema = R"(
+CREATE TABLE inputs(
+    id INTEGER PRIMARY KEY,
+    name TEXT NOT NULL,
+    records INTEGER NOT NULL,
+    pages INTEGER NOT NULL,
+    links INTEGER NOT NULL,
+    added TEXT NOT NULL
+);
+CREATE TABLE hosts(
+    id INTEGER PRIMARY KEY,
+    reversed TEXT NOT NULL UNIQUE
+);
+CREATE TABLE pages(
+    id INTEGER PRIMARY KEY,
+    url TEXT NOT NULL UNIQUE,
+    title TEXT NOT NULL,
+    captured INTEGER,
+    first_captured INTEGER
+);
+CREATE TABLE links(
+    page_id INTEGER NOT NULL,
+    ord INTEGER NOT NULL,
+    host_id INTEGER NOT NULL,
+    url TEXT NOT NULL,
+    anchor TEXT NOT NULL,
+    nofollow INTEGER NOT NULL,
+    PRIMARY KEY(page_id, ord)
+) WITHOUT ROWID;
+CREATE TABLE backlinks(
+    host_id INTEGER NOT NULL,
+    page_id INTEGER NOT NULL,
+    ord INTEGER NOT NULL,
+    source_host_id INTEGER NOT NULL,
+    first_captured INTEGER,
+    PRIMARY KEY(host_id, page_id)
+) WITHOUT ROWID;
+)";
+
+int64_t pragma(Database &db, const char *name)
+{
+    Statement read(db, (std::string("PRAGMA ") + name).c_str());
+    const int64_t value = read.step() ? read.integer(0) : 0;
+    read.reset();
+    return value;
+}
+
+void notAnIndex(const Database &db)
+{
+    throw IndexError("the file " + db.path() + " is not a Linkvane index (it was left as it is)");
+}
+
+} // namespace
+
+std::unique_ptr<Database> openIndex(const std::string &path, Database::Access access)
+{
+    if (access == Database::Access::ReadWrite && path != ":memory:") {
+        const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+        std::error_code error;
+        if (!folder.empty())
+            std::filesystem::create_directories(folder, error);
+        if (error)
+            throw IndexError("cannot create the folder " + folder.string() + " for the index: " + error.message());
+    }
+    if (access == Database::Access::ReadOnly && path != ":memory:" && !std::filesystem::exists(path))
+        throw IndexError("there is no index at " + path + " yet: make one with linkvane-index add");
+    auto db = std::make_unique<Database>(path, access);
+
+    const int64_t id = pragma(*db, "application_id");
+    if (id == 0 && pragma(*db, "schema_version") == 0) {
+        if (access == Database::Access::ReadOnly)
+            throw IndexError("the index " + path + " is empty: add web archives to it with linkvane-index add");
+        Transaction create(*db);
+        db->exec(kSchema);
+        db->exec(("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str());
+        db->exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
+        create.commit();
+    } else if (id != kApplicationId) {
+        notAnIndex(*db);
+    } else if (pragma(*db, "user_version") != kSchemaVersion) {
+        throw IndexError("the index " + path + " was made by another version of Linkvane");
+    }
+    if (access == Database::Access::ReadWrite) {
+        // WAL lets linkvane-service read while an input is being added; a crash leaves the index
+        // as of the last input added, which NORMAL keeps (only a power cut may lose the last one).
+        db->exec("PRAGMA journal_mode = WAL");
+        db->exec("PRAGMA synchronous = NORMAL");
+        db->exec("PRAGMA cache_size = -65536");
+    }
+    return db;
+}
+
+} // namespace linkindex

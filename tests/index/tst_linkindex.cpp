@@ -1,0 +1,285 @@
+// The link index as the importer writes it and the service and command line read it, on
+// databases in temporary folders.
+#include "index/backlinks.h"
+#include "index/indexwriter.h"
+#include "index/schema.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <algorithm>
+#include <random>
+
+using namespace linkindex;
+
+namespace {
+
+links::Link linkTo(const std::string &url, const std::string &host, const std::string &anchor = "a", bool nofollow = false)
+{
+    return {url, host, anchor, nofollow};
+}
+
+Capture capture(const std::string &url, const std::string &host, std::optional<int64_t> captured,
+                std::vector<links::Link> links, const std::string &title = "t")
+{
+    return {{url, host, title, std::move(links)}, captured};
+}
+
+// Adds each list of captures as one input.
+void addInputs(Database &db, const std::vector<std::vector<Capture>> &inputs)
+{
+    IndexWriter writer(db);
+    for (const auto &input : inputs) {
+        writer.beginInput();
+        for (const Capture &c : input)
+            writer.add(c);
+        writer.commitInput("input", int64_t(input.size()), int64_t(input.size()), 0);
+    }
+}
+
+QStringList listed(Database &db, const std::string &domain, size_t offset = 0, size_t limit = SIZE_MAX)
+{
+    BacklinkReader reader(db);
+    QStringList rows;
+    reader.list(domain, offset, limit, [&](const Backlink &b) {
+        rows << QString::fromStdString(b.sourceUrl + " " + b.sourceTitle + " -> " + b.targetUrl + " " + b.anchorText
+                                       + (b.nofollow ? " nofollow" : ""));
+    });
+    return rows;
+}
+
+} // namespace
+
+class LinkIndexTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void backlinksAreThePagesLinkingToTheDomainOrUnderIt();
+    void typedDomainIsReadAsAHost_data();
+    void typedDomainIsReadAsAHost();
+    void latestCaptureIsThePage();
+    void listingOrderDoesNotDependOnTheOrderOfInputs();
+    void slicesOfAListingMakeTheWholeListing();
+    void linesOfOneCaptureAddUpWithinAnInput();
+    void inputIsAddedWholeOrNotAtAll();
+    void fileThatIsNotAnIndexIsRefusedAndLeftAlone();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::string path() const { return m_dir->filePath(QStringLiteral("index.sqlite")).toStdString(); }
+};
+
+void LinkIndexTest::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+}
+
+void LinkIndexTest::backlinksAreThePagesLinkingToTheDomainOrUnderIt()
+{
+    auto db = openIndex(path(), Database::Access::ReadWrite);
+    addInputs(*db, {{
+        capture("http://a.example/1", "a.example", 10,
+                {linkTo("http://notexample.com/", "notexample.com"), linkTo("http://example.com.cn/", "example.com.cn"),
+                 linkTo("http://example.com/x", "example.com", "first", true)}),
+        // Links among a site's own hosts are no backlinks of it, but are of the host linked to.
+        capture("http://blog.example.com/p", "blog.example.com", 20, {linkTo("http://www.example.com/", "www.example.com")}),
+        capture("http://b.example/2", "b.example", 30,
+                {linkTo("http://www.example.com/w", "www.example.com", "www"), linkTo("http://example.com/", "example.com")}),
+        capture("http://c.example/3", "c.example", 40, {linkTo("http://other.example/", "other.example")}),
+    }});
+    QCOMPARE(listed(*db, "example.com"), (QStringList{"http://a.example/1 t -> http://example.com/x first nofollow",
+                                                       "http://b.example/2 t -> http://www.example.com/w www"}));
+    QCOMPARE(listed(*db, "www.example.com"), (QStringList{"http://blog.example.com/p t -> http://www.example.com/ a",
+                                                           "http://b.example/2 t -> http://www.example.com/w www"}));
+    BacklinkReader reader(*db);
+    QCOMPARE(reader.count("example.com"), 2);
+    QCOMPARE(reader.count("com"), 2);
+    QCOMPARE(reader.count("xample.com"), 0);
+    QCOMPARE(reader.count("nothing.example"), 0);
+    QCOMPARE(reader.count(""), 0);
+}
+
+void LinkIndexTest::typedDomainIsReadAsAHost_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("count");
+    QTest::newRow("as stored") << "xn--fsqu00a.example" << 1;
+    QTest::newRow("upper case") << "XN--FSQU00A.Example" << 1;
+    QTest::newRow("Unicode") << "例子.example" << 1;
+    QTest::newRow("with a path") << "例子.example/about" << 1;
+    QTest::newRow("no host") << "/" << 0;
+}
+
+void LinkIndexTest::typedDomainIsReadAsAHost()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, count);
+    auto db = openIndex(path(), Database::Access::ReadWrite);
+    addInputs(*db, {{capture("http://a.example/", "a.example", 1, {linkTo("http://xn--fsqu00a.example/", "xn--fsqu00a.example")})}});
+    QCOMPARE(BacklinkReader(*db).count(typed.toStdString()), count);
+}
+
+void LinkIndexTest::latestCaptureIsThePage()
+{
+    auto db = openIndex(path(), Database::Access::ReadWrite);
+    const auto v1 = capture("http://a.example/", "a.example", 100, {linkTo("http://x.example/old", "x.example")}, "v1");
+    const auto v2 = capture("http://a.example/", "a.example", 200, {linkTo("http://x.example/new", "x.example")}, "v2");
+    const auto v3 = capture("http://a.example/", "a.example", 300, {linkTo("http://y.example/", "y.example")}, "v3");
+    const auto b = capture("http://b.example/", "b.example", 150, {linkTo("http://x.example/b", "x.example")}, "b");
+
+    addInputs(*db, {{v2, b}});
+    const QStringList latest{"http://b.example/ b -> http://x.example/b a", "http://a.example/ v2 -> http://x.example/new a"};
+    QCOMPARE(listed(*db, "x.example"), latest);
+    // The same input again, and an older capture, change nothing but where the page is listed:
+    // at its first capture.
+    addInputs(*db, {{v2, b}, {v1}});
+    QCOMPARE(listed(*db, "x.example"), (QStringList{latest[1], latest[0]}));
+    // A later capture without the link takes the page off the listing.
+    addInputs(*db, {{v3}});
+    QCOMPARE(listed(*db, "x.example"), QStringList{latest[0]});
+    QCOMPARE(listed(*db, "y.example"), QStringList{"http://a.example/ v3 -> http://y.example/ a"});
+}
+
+void LinkIndexTest::listingOrderDoesNotDependOnTheOrderOfInputs()
+{
+    // Pages captured at the same moment, and URLs captured twice.
+    std::vector<std::vector<Capture>> inputs;
+    for (int input = 0; input < 6; ++input) {
+        std::vector<Capture> captures;
+        for (int page = 0; page < 20; ++page) {
+            const std::string host = "s" + std::to_string((page * 7 + input * 3) % 11) + ".example";
+            const int64_t when = page % 3 + input % 2;
+            captures.push_back(capture("http://" + host + "/p" + std::to_string(page), host, when,
+                                       {linkTo("http://t.example/" + std::to_string(input), "t.example")},
+                                       "title " + std::to_string(input)));
+        }
+        inputs.push_back(captures);
+    }
+    // The first input's pages captured again later, keeping their place in the listing.
+    std::vector<Capture> again = inputs.front();
+    for (Capture &c : again) {
+        c.captured = 10;
+        c.page.title = "again";
+    }
+    inputs.push_back(again);
+    auto first = openIndex(path(), Database::Access::ReadWrite);
+    addInputs(*first, inputs);
+    const QStringList expected = listed(*first, "t.example");
+    QCOMPARE(expected.size(), 6 * 20);
+    QCOMPARE(expected.filter(QStringLiteral(" again ")).size(), 20);
+    std::mt19937 shuffle(7);
+    for (int round = 0; round < 3; ++round) {
+        std::shuffle(inputs.begin(), inputs.end(), shuffle);
+        QTemporaryDir dir;
+        auto other = openIndex(dir.filePath(QStringLiteral("i.sqlite")).toStdString(), Database::Access::ReadWrite);
+        addInputs(*other, inputs);
+        QCOMPARE(listed(*other, "t.example"), expected);
+    }
+}
+
+void LinkIndexTest::slicesOfAListingMakeTheWholeListing()
+{
+    auto db = openIndex(path(), Database::Access::ReadWrite);
+    std::vector<Capture> captures;
+    for (int i = 0; i < 230; ++i) {
+        const std::string host = "h" + std::to_string(i * 37 % 230) + ".example";
+        captures.push_back(capture("http://" + host + "/", host, i / 40, {linkTo("http://d.example/", "d.example")}));
+    }
+    addInputs(*db, {captures});
+    const QStringList whole = listed(*db, "d.example");
+    QCOMPARE(whole.size(), 230);
+    for (size_t window : {1, 7, 50}) {
+        QStringList pieced;
+        for (size_t offset = 0; offset < 240; offset += window)
+            pieced += listed(*db, "d.example", offset, window);
+        QCOMPARE(pieced, whole);
+    }
+    // One reader asked for slices out of order gives the same slices.
+    BacklinkReader reader(*db);
+    for (size_t offset : {150, 0, 200, 50}) {
+        QStringList slice;
+        reader.list("d.example", offset, 50, [&](const Backlink &b) { slice << QString::fromStdString(b.sourceUrl); });
+        QCOMPARE(slice.size(), int(std::min<size_t>(50, 230 - offset)));
+        QVERIFY(whole.mid(int(offset), 50).join(u'\n').contains(slice.first()));
+    }
+}
+
+void LinkIndexTest::linesOfOneCaptureAddUpWithinAnInput()
+{
+    auto db = openIndex(path(), Database::Access::ReadWrite);
+    IndexWriter writer(*db);
+    writer.beginInput();
+    QCOMPARE(writer.add(capture("http://a.example/", "a.example", std::nullopt, {linkTo("http://x.example/", "x.example")})),
+             Added::NewPage);
+    QCOMPARE(writer.add(capture("http://b.example/", "b.example", std::nullopt, {linkTo("http://x.example/", "x.example")})),
+             Added::NewPage);
+    QCOMPARE(writer.add(capture("http://a.example/", "a.example", std::nullopt, {linkTo("http://y.example/", "y.example")})),
+             Added::Extended);
+    QCOMPARE(writer.add(capture("http://a.example/", "a.example", std::nullopt, {linkTo("http://y.example/", "y.example")})),
+             Added::Unchanged);
+    writer.add(capture("http://0.example/", "0.example", std::nullopt, {linkTo("http://x.example/", "x.example")}));
+    writer.commitInput("list", 5, 3, 4);
+    writer.beginInput();
+    // Another input with the same undated capture adds nothing.
+    QCOMPARE(writer.add(capture("http://a.example/", "a.example", std::nullopt, {linkTo("http://z.example/", "z.example")})),
+             Added::Unchanged);
+    writer.commitInput("again", 1, 0, 0);
+    QCOMPARE(listed(*db, "y.example"), QStringList{"http://a.example/ t -> http://y.example/ a"});
+    // Undated pages are listed in the order they were added, before dated ones.
+    QCOMPARE(listed(*db, "x.example"), (QStringList{"http://a.example/ t -> http://x.example/ a",
+                                                     "http://b.example/ t -> http://x.example/ a",
+                                                     "http://0.example/ t -> http://x.example/ a"}));
+    QCOMPARE(listed(*db, "z.example").size(), 0);
+}
+
+void LinkIndexTest::inputIsAddedWholeOrNotAtAll()
+{
+    auto db = openIndex(path(), Database::Access::ReadWrite);
+    auto reading = openIndex(path(), Database::Access::ReadOnly);
+    BacklinkReader reader(*reading);
+    IndexWriter writer(*db);
+    writer.beginInput();
+    writer.add(capture("http://a.example/", "a.example", 1, {linkTo("http://x.example/", "x.example")}));
+    // Unseen until committed, by other connections too.
+    QCOMPARE(reader.count("x.example"), 0);
+    writer.commitInput("first", 1, 1, 1);
+    QCOMPARE(reader.count("x.example"), 1);
+
+    writer.beginInput();
+    writer.add(capture("http://b.example/", "b.example", 1, {linkTo("http://x.example/", "x.example")}));
+    writer.add(capture("http://a.example/", "a.example", 2, {}));
+    writer.rollbackInput();
+    QCOMPARE(reader.count("x.example"), 1);
+    QCOMPARE(listed(*db, "x.example"), QStringList{"http://a.example/ t -> http://x.example/ a"});
+}
+
+void LinkIndexTest::fileThatIsNotAnIndexIsRefusedAndLeftAlone()
+{
+    const QByteArray text = "source_url\tsource_title\ttarget_url\n";
+    QFile file(QString::fromStdString(path()));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    file.close();
+    for (auto access : {Database::Access::ReadWrite, Database::Access::ReadOnly}) {
+        try {
+            openIndex(path(), access);
+            QFAIL("opened");
+        } catch (const IndexError &error) {
+            QVERIFY2(QString::fromUtf8(error.what()).contains(QString::fromStdString(path())), error.what());
+        }
+    }
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), text);
+
+    // Another program's SQLite database.
+    const std::string other = m_dir->filePath(QStringLiteral("other.sqlite")).toStdString();
+    { Database db(other, Database::Access::ReadWrite); db.exec("CREATE TABLE t(x)"); }
+    QVERIFY_THROWS_EXCEPTION(IndexError, openIndex(other, Database::Access::ReadWrite));
+    QVERIFY_THROWS_EXCEPTION(IndexError, openIndex(m_dir->filePath(QStringLiteral("missing.sqlite")).toStdString(),
+                                                   Database::Access::ReadOnly));
+}
+
+QTEST_GUILESS_MAIN(LinkIndexTest)
+#include "tst_linkindex.moc"
