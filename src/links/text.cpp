@@ -13,13 +13,18 @@ bool isContinuationByte(char c)
 
 } // namespace
 
-std::string_view trimmedHtmlSpace(std::string_view text)
+std::string_view trimmed(std::string_view text, bool (*drop)(char))
 {
-    while (!text.empty() && isHtmlSpace(text.front()))
+    while (!text.empty() && drop(text.front()))
         text.remove_prefix(1);
-    while (!text.empty() && isHtmlSpace(text.back()))
+    while (!text.empty() && drop(text.back()))
         text.remove_suffix(1);
     return text;
+}
+
+std::string_view trimmedHtmlSpace(std::string_view text)
+{
+    return trimmed(text, isHtmlSpace);
 }
 
 char asciiLower(char c)

@@ -35,6 +35,8 @@ inline bool isHtmlSpace(char c)
 }
 
 
+// text without the characters that drop says go at either end.
+std::string_view trimmed(std::string_view text, bool (*drop)(char));
 std::string_view trimmedHtmlSpace(std::string_view text);
 char asciiLower(char c);
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);

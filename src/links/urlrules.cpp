@@ -34,13 +34,9 @@ bool isHexDigit(char c)
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-std::string_view trimmed(std::string_view href)
+std::string_view trimmedHref(std::string_view href)
 {
-    while (!href.empty() && isStrippedAtEnds(href.front()))
-        href.remove_prefix(1);
-    while (!href.empty() && isStrippedAtEnds(href.back()))
-        href.remove_suffix(1);
-    return href;
+    return trimmed(href, isStrippedAtEnds);
 }
 
 // A scheme is a letter, then letters, digits, "+", "-" or ".", then ":"; tabs and line breaks
@@ -126,7 +122,7 @@ std::string hostOf(const QUrl &url)
 
 std::optional<std::string> normalizedUrl(std::string_view url)
 {
-    const std::string_view href = trimmed(url);
+    const std::string_view href = trimmedHref(url);
     if (referenceOf(href) != Reference::Http)
         return std::nullopt;
     // Resolving a URL that has a scheme against any base only removes its "." and ".." segments,
@@ -146,7 +142,7 @@ LinkResolver::LinkResolver(std::string_view pageUrl)
 
 void LinkResolver::setBase(std::string_view href)
 {
-    const std::string_view cleaned = trimmed(href);
+    const std::string_view cleaned = trimmedHref(href);
     if (referenceOf(cleaned) == Reference::NotHttp)
         return;
     if (const std::optional<QUrl> base = absoluteUrl(m_base, cleaned)) {
@@ -157,7 +153,7 @@ void LinkResolver::setBase(std::string_view href)
 
 std::optional<Link> LinkResolver::resolve(std::string_view href, std::string_view anchorText, bool nofollow) const
 {
-    const std::string_view cleaned = trimmed(href);
+    const std::string_view cleaned = trimmedHref(href);
     switch (referenceOf(cleaned)) {
     case Reference::NotHttp:
         return std::nullopt;
