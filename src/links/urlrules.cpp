@@ -77,6 +77,8 @@ Reference referenceOf(std::string_view href)
 // would otherwise re-escape every "%" of the URL).
 QString preparedForQUrl(std::string_view href)
 {
+    if (href.find_first_of("\t\n\r\\%") == std::string_view::npos)
+        return QString::fromUtf8(href.data(), qsizetype(href.size()));
     std::string prepared;
     prepared.reserve(href.size());
     bool beforeQuery = true;
@@ -105,7 +107,8 @@ std::optional<QUrl> absoluteUrl(const QUrl &base, std::string_view href)
     const bool http = scheme == QLatin1String("http");
     if (!url.isValid() || (!http && scheme != QLatin1String("https")) || url.host().isEmpty())
         return std::nullopt;
-    url.setFragment(QString());
+    if (url.hasFragment())
+        url.setFragment(QString());
     if (url.port() == (http ? 80 : 443))
         url.setPort(-1);
     if (url.path().isEmpty())
