@@ -43,6 +43,7 @@ void bareLibxml2(const std::string &html)
 {
     htmlParserCtxtPtr context = htmlCreateMemoryParserCtxt(html.data(), int(html.size()));
     *context->sax = htmlSAXHandler{};
+    // UTF-8, as extractPage has libxml2 read its input.
     xmlSwitchEncoding(context, XML_CHAR_ENCODING_UTF8);
     htmlCtxtUseOptions(context, HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC);
     htmlParseDocument(context);
