@@ -65,6 +65,10 @@ std::string hostileNesting()
 int main()
 {
     const std::vector<DocPage> pages = docPages();
+    if (pages.empty()) {
+        std::printf("no pages under %s: install python3.11-doc\n", qPrintable(kDocs));
+        return 1;
+    }
     double bytes = 0;
     for (const DocPage &page : pages)
         bytes += page.body.size();
