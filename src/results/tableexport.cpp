@@ -1,5 +1,6 @@
 #include "tableexport.h"
 
+#include "csvrecord.h"
 #include "resulttable.h"
 
 #include <QSaveFile>
@@ -14,24 +15,11 @@ QStringList shownRow(const ResultTable &table, int row)
     return cells;
 }
 
-QString csvField(QString text)
-{
-    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\r') && !text.contains(u'\n'))
-        return text;
-    return u'"' + text.replace(u'"', QStringLiteral("\"\"")) + u'"';
-}
-
-// UTF-8 with a byte-order mark, which spreadsheet programs need to read Chinese names right, and
-// CRLF line ends, as RFC 4180 writes them.
 QByteArray csvBytes(const ResultTable &table)
 {
-    QString text = QStringLiteral("\uFEFF序号,网址,页面名字\r\n");
-    for (int row = 0; row < table.rows(); ++row) {
-        QStringList fields = shownRow(table, row);
-        for (QString &field : fields)
-            field = csvField(field);
-        text += fields.join(u',') + QStringLiteral("\r\n");
-    }
+    QString text = kCsvByteOrderMark.toString() + csvRecord({QStringLiteral("序号"), QStringLiteral("网址"), QStringLiteral("页面名字")});
+    for (int row = 0; row < table.rows(); ++row)
+        text += csvRecord(shownRow(table, row));
     return text.toUtf8();
 }
 
