@@ -1,9 +1,12 @@
 #include "pagelinks.h"
 
-#include "htmltext.h"
+#include "links/htmltext.h"
 #include "linksearch.h"
 #include "split.h"
 #include "testregexp.h"
+
+using links::decodeCharacterReferences;
+using links::withoutTags;
 
 void appendPageLinks(const QString &page, LinkLists &links)
 {

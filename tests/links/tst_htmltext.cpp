@@ -1,6 +1,8 @@
-#include "query/htmltext.h"
+#include "links/htmltext.h"
 
 #include <QtTest>
+
+using namespace links;
 
 class HtmlTextTest : public QObject
 {

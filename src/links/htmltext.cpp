@@ -4,6 +4,8 @@
 
 #include <QList>
 
+namespace links {
+
 namespace {
 
 // Longer than any name HTML gives a character or any code point written in digits: a longer
@@ -110,3 +112,5 @@ QString withoutTags(QStringView text)
     }
     return result;
 }
+
+} // namespace links

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringView>
 
+namespace links {
+
 // Text cut out of markup, turned into what a reader of the page sees.
 
 // Every character reference that ends in ";" (named, decimal or hexadecimal) replaced by its
@@ -12,3 +14,5 @@ QString decodeCharacterReferences(QStringView text);
 // The text without its tags: a "<" followed by characters other than "<" and ">" up to the next
 // ">" goes, "<" and ">" that belong to no tag stay.
 QString withoutTags(QStringView text);
+
+} // namespace links
