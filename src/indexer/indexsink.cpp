@@ -1,0 +1,10 @@
+#include "indexsink.h"
+
+namespace indexer {
+
+void IndexSink::commitInput(const InputReport &report)
+{
+    m_writer.commitInput(report.name, report.records, report.pagesAdded + report.pagesReplaced, report.linksAdded);
+}
+
+} // namespace indexer
