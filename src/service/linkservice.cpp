@@ -1,5 +1,6 @@
 #include "linkservice.h"
 
+#include "index/domain.h"
 #include "resultpage.h"
 #include "vendorfiles.h"
 
@@ -7,8 +8,15 @@
 
 #include <algorithm>
 
-LinkService::LinkService(LinkTable links, QHash<QString, qsizetype> claims, QString latestVersion)
-    : m_links(std::move(links)), m_claims(std::move(claims)), m_latestVersion(std::move(latestVersion))
+namespace {
+
+// Results per page, as the search service has always listed them.
+constexpr int kResultsPerPage = 50;
+
+} // namespace
+
+LinkService::LinkService(linkindex::BacklinkReader &backlinks, QHash<QString, qint64> claims, QString latestVersion)
+    : m_backlinks(backlinks), m_claims(std::move(claims)), m_latestVersion(std::move(latestVersion))
 { }
 
 HttpResponse LinkService::answer(const QUrl &target) const
@@ -23,19 +31,24 @@ HttpResponse LinkService::answer(const QUrl &target) const
     return statusPage(404);
 }
 
-// p is "http://" and the domain; a p that names no host asks about no domain and finds nothing.
-// b is the 1-based number of the first result to list; without a usable one the list starts at
-// the top.
+// p is "http://" and the domain as the user typed it; a p that is not asks about no domain and
+// finds nothing. b is the 1-based number of the first result to list; without a usable one the
+// list starts at the top.
 HttpResponse LinkService::search(const QUrl &target) const
 {
     const QUrlQuery query(target);
-    const QUrl site(query.queryItemValue(QStringLiteral("p"), QUrl::FullyDecoded));
-    const QString domain = site.scheme() == u"http" ? site.host() : QString();
+    const QString p = query.queryItemValue(QStringLiteral("p"), QUrl::FullyDecoded);
+    const QString scheme = QStringLiteral("http://");
+    const std::string typed = p.startsWith(scheme, Qt::CaseInsensitive) ? p.mid(scheme.size()).toStdString() : std::string();
     bool startOk = false;
     const int start = query.queryItemValue(QStringLiteral("b")).toInt(&startOk);
+    const int first = startOk && start >= 1 ? start : 1;
 
-    const QList<Link> backlinks = m_links.backlinks(domain);
-    const qsizetype claimed = std::max(backlinks.size(), m_claims.value(domain));
-    return {200, "text/html; charset=utf-8",
-            resultPage(domain, claimed, backlinks, startOk && start >= 1 ? start : 1)};
+    std::vector<linkindex::Backlink> shown;
+    m_backlinks.list(typed, size_t(first - 1), kResultsPerPage,
+                     [&](const linkindex::Backlink &backlink) { shown.push_back(backlink); });
+    const std::optional<std::string> host = linkindex::domainHost(typed);
+    const QString domain = host ? QString::fromStdString(*host) : QString();
+    const qint64 claimed = std::max<qint64>(m_backlinks.count(typed), m_claims.value(domain));
+    return {200, "text/html; charset=utf-8", resultPage(domain, claimed, shown, first)};
 }

@@ -1,12 +1,16 @@
 // linkvane-service: the link search and vendor site that Linkvane talks to, served offline on
-// 127.0.0.1 from a list of links. The tool reaches it as its HTTP proxy.
+// 127.0.0.1 from a link index or a list of links. The tool reaches it as its HTTP proxy.
 
+#include "archive/memorysource.h"
 #include "httpserver.h"
+#include "index/domain.h"
+#include "index/schema.h"
+#include "indexer/indexsink.h"
 #include "linkservice.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QUrl>
+#include <QFile>
 
 #include <cstdio>
 #include <optional>
@@ -16,8 +20,9 @@ namespace {
 struct Settings
 {
     quint16 port = 0;
-    QString linksPath;
-    QHash<QString, qsizetype> claims;
+    QString indexPath;
+    QString linksPath; // empty: the demo list
+    QHash<QString, qint64> claims;
     QString latestVersion;
     std::chrono::milliseconds latency{0};
 };
@@ -28,11 +33,15 @@ std::optional<Settings> readSettings(QCommandLineParser &parser, QString &error)
     const QCommandLineOption port(QStringLiteral("port"),
                                   QStringLiteral("Listen on 127.0.0.1:<port>; 0 takes a free port."),
                                   QStringLiteral("port"), QStringLiteral("0"));
+    const QCommandLineOption index(QStringLiteral("index"),
+                                   QStringLiteral("Answer from this link index, as linkvane-index builds it, "
+                                                  "instead of the demo list."),
+                                   QStringLiteral("file"));
     const QCommandLineOption links(
         QStringLiteral("links"),
-        QStringLiteral("Serve the links of this list (UTF-8, tab-separated, header "
+        QStringLiteral("Answer from this link list (UTF-8, tab-separated, header "
                        "source_url, source_title, target_url) instead of the demo list."),
-        QStringLiteral("file"), QStringLiteral(":/demo-links.tsv"));
+        QStringLiteral("file"));
     const QCommandLineOption claim(
         QStringLiteral("claim"),
         QStringLiteral("State <count> as the total for <domain> when it has fewer "
@@ -44,7 +53,7 @@ std::optional<Settings> readSettings(QCommandLineParser &parser, QString &error)
     const QCommandLineOption latency(QStringLiteral("latency-ms"),
                                      QStringLiteral("Delay every answer by this many milliseconds."),
                                      QStringLiteral("ms"), QStringLiteral("0"));
-    parser.addOptions({port, links, claim, latest, latency});
+    parser.addOptions({port, index, links, claim, latest, latency});
 
     if (!parser.parse(QCoreApplication::arguments())) {
         error = parser.errorText();
@@ -52,8 +61,14 @@ std::optional<Settings> readSettings(QCommandLineParser &parser, QString &error)
     }
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(EXIT_SUCCESS);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
     if (!parser.positionalArguments().isEmpty()) {
         error = QStringLiteral("unexpected argument ") + parser.positionalArguments().first();
+        return std::nullopt;
+    }
+    if (parser.isSet(index) && parser.isSet(links)) {
+        error = QStringLiteral("--index and --links name two sources of links; give one");
         return std::nullopt;
     }
 
@@ -73,17 +88,48 @@ std::optional<Settings> readSettings(QCommandLineParser &parser, QString &error)
     settings.latency = std::chrono::milliseconds(latencyMs);
     for (const QString &text : parser.values(claim)) {
         const qsizetype equals = text.lastIndexOf(u'=');
-        const QString domain = QUrl(QStringLiteral("http://") + text.left(equals)).host();
-        const qsizetype count = text.mid(equals + 1).toLongLong(&ok);
-        if (equals < 0 || domain.isEmpty() || !ok || count < 0) {
+        const std::optional<std::string> domain = linkindex::domainHost(text.left(equals).toStdString());
+        const qint64 count = text.mid(equals + 1).toLongLong(&ok);
+        if (equals < 0 || !domain || !ok || count < 0) {
             error = QStringLiteral("--claim needs <domain>=<count>, not ") + text;
             return std::nullopt;
         }
-        settings.claims.insert(domain, count);
+        settings.claims.insert(QString::fromStdString(*domain), count);
     }
+    settings.indexPath = parser.value(index);
     settings.linksPath = parser.value(links);
     settings.latestVersion = parser.value(latest);
     return settings;
+}
+
+// A link list read into an index in memory, through the same code that adds lists to a user's
+// index. Lines that say nothing usable are passed over, and named.
+std::unique_ptr<linkindex::Database> listIndex(const QString &path)
+{
+    auto db = linkindex::openIndex(":memory:", linkindex::Database::Access::ReadWrite);
+    indexer::IndexSink sink(*db);
+    indexer::ProgressLine silent(stderr, indexer::ProgressLine::Mode::Silent);
+    const std::atomic<bool> neverStop = false;
+    indexer::Importer importer(sink, 1, silent, neverStop);
+    indexer::InputReport report;
+    if (path.isEmpty()) {
+        QFile demo(QStringLiteral(":/demo-links.tsv"));
+        demo.open(QIODevice::ReadOnly);
+        const QByteArray bytes = demo.readAll();
+        archive::MemorySource source(std::string_view(bytes.constData(), size_t(bytes.size())));
+        report = importer.read("the demo list", source);
+    } else {
+        report = importer.read(path.toStdString());
+    }
+    if (!report.added)
+        throw linkindex::IndexError(report.name + ": " + report.error);
+    if (!report.error.empty())
+        std::fprintf(stderr, "linkvane-service: %s: %s (the lines before it are served)\n", report.name.c_str(),
+                     report.error.c_str());
+    for (const auto &[why, count] : report.skipped)
+        std::fprintf(stderr, "linkvane-service: %s: %lld passed over: %s\n", report.name.c_str(), (long long)count,
+                     why.c_str());
+    return db;
 }
 
 } // namespace
@@ -91,11 +137,14 @@ std::optional<Settings> readSettings(QCommandLineParser &parser, QString &error)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationVersion(QStringLiteral(LINKVANE_VERSION));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Answers Linkvane's link searches and update checks on 127.0.0.1 from a list of links. "
+        "Answers Linkvane's link searches and update checks on 127.0.0.1 from a link index, a list of "
+        "links or the demo list. "
         "Point the tool at it with http_proxy=http://127.0.0.1:<port>."));
     parser.addHelpOption();
+    parser.addVersionOption();
 
     QString error;
     const std::optional<Settings> settings = readSettings(parser, error);
@@ -105,14 +154,17 @@ int main(int argc, char *argv[])
         return EXIT_FAILURE;
     }
 
-    LinkTable links;
+    std::unique_ptr<linkindex::Database> db;
     try {
-        links = LinkTable::read(settings->linksPath);
-    } catch (const LinkFileError &refused) {
-        std::fprintf(stderr, "linkvane-service: %s\n", qPrintable(refused.message));
+        db = settings->indexPath.isEmpty()
+                 ? listIndex(settings->linksPath)
+                 : linkindex::openIndex(settings->indexPath.toStdString(), linkindex::Database::Access::ReadOnly);
+    } catch (const linkindex::IndexError &refused) {
+        std::fprintf(stderr, "linkvane-service: %s\n", refused.what());
         return EXIT_FAILURE;
     }
-    const LinkService service(std::move(links), settings->claims, settings->latestVersion);
+    linkindex::BacklinkReader backlinks(*db);
+    const LinkService service(backlinks, settings->claims, settings->latestVersion);
 
     HttpServer server([&](const QUrl &target) { return service.answer(target); }, settings->latency);
     if (!server.listen(QHostAddress::LocalHost, settings->port)) {

@@ -4,30 +4,31 @@
 
 namespace {
 
-// Results per page, as the search service has always listed them.
-constexpr int kResultsPerPage = 50;
-
-QString resultEntry(int number, const Link &link)
+// The index keeps URLs percent-encoded, so only "&" needs escaping in a quoted attribute: a URL
+// holding "&lt;" or "&amp;" as text must not be read as a character reference, by a browser or
+// by the tool, which decodes references in hrefs as a browser does.
+QString resultEntry(int number, const linkindex::Backlink &backlink)
 {
-    const QString shownUrl = link.sourceUrl.mid(link.sourceUrl.indexOf(u"//") + 2);
+    const QString url = QString::fromStdString(backlink.sourceUrl);
+    const QString title = QString::fromStdString(backlink.sourceTitle);
+    const QString shownUrl = url.mid(url.indexOf(u"//") + 2);
     return QStringLiteral("<dl class=\"result\">\n"
                           "<dt>%1. <a href=\"%2\" target=\"_blank\">%3</a></dt>\n"
                           "<dd>%4 - <a href=\"/cache?u=%5\">快照</a></dd>\n"
                           "</dl>\n")
-        .arg(QString::number(number), link.sourceUrl, link.sourceTitle.toHtmlEscaped(),
-             shownUrl.toHtmlEscaped(), QString::fromLatin1(QUrl::toPercentEncoding(link.sourceUrl)));
+        .arg(QString::number(number), url.toHtmlEscaped(), title.toHtmlEscaped(), shownUrl.toHtmlEscaped(),
+             QString::fromLatin1(QUrl::toPercentEncoding(url)));
 }
 
 } // namespace
 
-QByteArray resultPage(const QString &domain, qsizetype claimed, const QList<Link> &backlinks, int start)
+QByteArray resultPage(const QString &domain, qint64 claimed, const std::vector<linkindex::Backlink> &shown, int start)
 {
-    const QList<Link> shown = backlinks.mid(start - 1, kResultsPerPage);
     QString range;
-    if (!shown.isEmpty())
-        range = QStringLiteral("，以下是第 %1-%2 个").arg(start).arg(start + shown.size() - 1);
+    if (!shown.empty())
+        range = QStringLiteral("，以下是第 %1-%2 个").arg(start).arg(start + qsizetype(shown.size()) - 1);
     QString entries;
-    for (qsizetype i = 0; i < shown.size(); ++i)
+    for (size_t i = 0; i < shown.size(); ++i)
         entries += resultEntry(start + int(i), shown[i]);
 
     return QStringLiteral(R"(<!DOCTYPE html>

@@ -2,6 +2,8 @@
 // to it through http_proxy (absolute-form targets on kept-alive connections) and as a browser
 // would (origin form).
 
+#include "index/indexwriter.h"
+#include "index/schema.h"
 #include "support/serviceprocess.h"
 
 #include <QElapsedTimer>
@@ -241,7 +243,7 @@ private slots:
         const QStringList matches = anchorMatches(page);
         QCOMPARE(matches.size(), 2 * listed);
         for (int i = 0; i < listed; ++i) {
-            const QString result = QStringLiteral("%1. <a href=\"http://").arg(start + i);
+            const QString result = QStringLiteral("%1. <a href=\"http").arg(start + i);
             QVERIFY2(matches[2 * i].startsWith(result), qPrintable(matches[2 * i]));
             QCOMPARE(matches[2 * i + 1], QStringLiteral("快照"));
         }
@@ -333,34 +335,24 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QStringList>("messageParts");
 
-        const QByteArray header = "source_url\tsource_title\ttarget_url\n";
         const QByteArray link = "http://a.example/\tA\thttp://chayuan.example/\n";
-        const struct
-        {
-            const char *name;
-            QByteArray content;
-            int line;
-        } badLists[] = {
-            {"empty file", "", 1},
-            {"no header", link, 1},
-            {"too few fields", header + link + "http://b.example/\tB\n", 3},
-            {"too many fields", header + "http://b.example/\tB\thttp://chayuan.example/\textra\n", 2},
-            {"blank line", header + link + '\n' + link, 3},
-            {"empty target", header + "http://b.example/\tB\t\n", 2},
-            {"target without host", header + link + link + "http://b.example/\tB\tchayuan.example\n", 4},
-            {"source without host", header + "/b.html\tB\thttp://chayuan.example/\n", 2},
-        };
-        for (const auto &bad : badLists) {
-            const QString path = writeFile(
-                QString::fromLatin1(bad.name).replace(u' ', u'-') + QStringLiteral(".tsv"), bad.content);
-            QTest::newRow(bad.name) << QStringList{QStringLiteral("--links"), path}
-                                    << QStringList{path + u':' + QString::number(bad.line) + u':'};
-        }
+        const QString empty = writeFile(QStringLiteral("empty.tsv"), "");
+        const QString headless = writeFile(QStringLiteral("headless.tsv"), link);
         const QString missing = m_dir.filePath(QStringLiteral("missing.tsv"));
-        QTest::newRow("unreadable file")
-            << QStringList{QStringLiteral("--links"), missing} << QStringList{missing};
+        QTest::newRow("empty list") << QStringList{QStringLiteral("--links"), empty}
+                                    << QStringList{empty, QStringLiteral("empty")};
+        QTest::newRow("list without header") << QStringList{QStringLiteral("--links"), headless}
+                                             << QStringList{headless, QStringLiteral("not a web archive")};
+        QTest::newRow("unreadable list") << QStringList{QStringLiteral("--links"), missing} << QStringList{missing};
+        QTest::newRow("no index there") << QStringList{QStringLiteral("--index"), missing}
+                                        << QStringList{missing, QStringLiteral("no index")};
+        QTest::newRow("a list is no index") << QStringList{QStringLiteral("--index"), headless}
+                                            << QStringList{headless, QStringLiteral("not a Linkvane index")};
 
         const QString usage = QStringLiteral("Usage:");
+        QTest::newRow("index and list")
+            << QStringList{QStringLiteral("--index"), missing, QStringLiteral("--links"), headless}
+            << QStringList{QStringLiteral("--index"), QStringLiteral("--links"), usage};
         QTest::newRow("port not a number")
             << QStringList{QStringLiteral("--port"), QStringLiteral("http")}
             << QStringList{QStringLiteral("--port"), usage};
@@ -374,6 +366,69 @@ private slots:
             << QStringList{QStringLiteral("--colour")} << QStringList{QStringLiteral("colour"), usage};
         QTest::newRow("stray argument") << QStringList{QStringLiteral("links.tsv")}
                                         << QStringList{QStringLiteral("links.tsv"), usage};
+    }
+
+    // A list with lines that say nothing usable is served all the same, and the lines passed
+    // over are named.
+    void badLinesArePassedOverAndNamed_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("too few fields") << QByteArray("http://b.example/\tB\n") << "malformed lines";
+        QTest::newRow("too many fields") << QByteArray("http://b.example/\tB\thttp://chayuan.example/\tx\n")
+                                         << "malformed lines";
+        QTest::newRow("blank line") << QByteArray("\n") << "malformed lines";
+        QTest::newRow("empty target") << QByteArray("http://b.example/\tB\t\n")
+                                      << "lines whose target_url is not an http(s) URL";
+        QTest::newRow("target without scheme") << QByteArray("http://b.example/\tB\tchayuan.example\n")
+                                               << "lines whose target_url is not an http(s) URL";
+        QTest::newRow("source without host") << QByteArray("/b.html\tB\thttp://chayuan.example/\n")
+                                             << "lines whose source_url is not an http(s) URL";
+    }
+
+    void badLinesArePassedOverAndNamed()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, why);
+        const QByteArray good = "http://a.example/\tA\thttp://chayuan.example/\n";
+        const QString path = writeFile(QStringLiteral("bad.tsv"),
+                                       "source_url\tsource_title\ttarget_url\n" + good + line + good);
+        Service service({QStringLiteral("--links"), path});
+        QVERIFY(service.port());
+        QVERIFY2(service.logged(path.toUtf8() + ": 1 passed over: " + why.toUtf8()), service.log().constData());
+        QCOMPARE(claimedCount(QString::fromUtf8(fetch(service.port(), searchTarget("chayuan.example", 1)).body)),
+                 QStringLiteral("1"));
+    }
+
+    // An index that linkvane-index built, served in its order, fifty to a page.
+    void indexIsServedInItsOrder()
+    {
+        const std::string path = m_dir.filePath(QStringLiteral("index.sqlite")).toStdString();
+        {
+            auto db = linkindex::openIndex(path, linkindex::Database::Access::ReadWrite);
+            linkindex::IndexWriter writer(*db);
+            writer.beginInput();
+            for (int i = 0; i < 120; ++i) {
+                const std::string host = "p" + std::to_string(i) + ".example";
+                writer.add({{"https://" + host + "/", host, "页 " + std::to_string(i) + " & more",
+                             {{"http://site.example/", "site.example", "a", false}}},
+                            int64_t(1'700'000'000'000'000) - i});
+            }
+            writer.commitInput("test", 120, 120, 120);
+        }
+        Service service({QStringLiteral("--index"), QString::fromStdString(path)});
+        QVERIFY(service.port());
+        for (int start : {1, 51, 101}) {
+            const QString page = QString::fromUtf8(fetch(service.port(), searchTarget("Site.Example", start)).body);
+            QCOMPARE(claimedCount(page), QStringLiteral("120"));
+            const QStringList matches = anchorMatches(page);
+            QCOMPARE(matches.size(), 2 * std::min(50, 121 - start));
+            // The earliest capture first.
+            const int first = 120 - start;
+            QCOMPARE(matches.first(), QStringLiteral("%1. <a href=\"https://p%2.example/\" target=\"_blank\">页 %2 &amp; more</a>")
+                                          .arg(start)
+                                          .arg(first));
+        }
     }
 
     void refusedToStart()
