@@ -1,0 +1,84 @@
+// linkvane-start: Linkvane answering from the user's own link index (or, before there is one,
+// from the demo list), as the desktop entry starts it.
+
+#include "index/indexlocation.h"
+#include "launcher.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int g_signalPipe[2];
+
+// Where a person can see a message box (not a terminal, not a test's offscreen screen), errors are
+// shown there too: the desktop entry has no terminal.
+void report(const QString &message)
+{
+    std::fprintf(stderr, "linkvane-start: %s\n", qPrintable(message));
+    if (!isatty(STDERR_FILENO) && QGuiApplication::platformName() != u"offscreen")
+        QMessageBox::critical(nullptr, QStringLiteral("Linkvane"), message);
+}
+
+// A signal to the launcher closes the window, and so the service.
+void closeOnSignals(Launcher &launcher)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, &launcher);
+    QObject::connect(notifier, &QSocketNotifier::activated, &launcher, [&launcher] {
+        char signal;
+        if (::read(g_signalPipe[1], &signal, 1) == 1)
+            launcher.closeWindow();
+    });
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(signal, [](int) {
+            const char byte = 1;
+            [[maybe_unused]] const auto written = ::write(g_signalPipe[0], &byte, 1);
+        });
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral(LINKVANE_VERSION));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Opens Linkvane on your own link index, $XDG_DATA_HOME/linkvane/index.sqlite "
+        "(~/.local/share/linkvane/index.sqlite), which linkvane-index builds from web archives. "
+        "Until there is one, Linkvane answers from its demo list. Behind the window runs "
+        "linkvane-service on a free loopback port; it stops when the window closes."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.process(app);
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "linkvane-start: unexpected argument %s\n\n%s",
+                     qPrintable(parser.positionalArguments().first()), qPrintable(parser.helpText()));
+        return 2;
+    }
+
+    const QString index = QString::fromStdString(linkindex::defaultIndexPath());
+    Launcher launcher(QCoreApplication::applicationDirPath(),
+                      QFileInfo::exists(index) ? QStringList{"--index", index} : QStringList{});
+    QObject::connect(&launcher, &Launcher::finished, &app, [&](int exitCode) {
+        if (!launcher.error().isEmpty())
+            report(launcher.error());
+        app.exit(exitCode);
+    });
+    if (!launcher.start()) {
+        report(launcher.error());
+        return 1;
+    }
+    closeOnSignals(launcher);
+    return app.exec();
+}
