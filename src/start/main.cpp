@@ -46,12 +46,12 @@ void closeOnSignals(Launcher &launcher)
         });
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+// Reads the command line before the window system starts, so that --help and --version answer
+// without a screen. False when the program is to end, with that exit status.
+bool readCommandLine(int argc, char *argv[], int &exitStatus)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationVersion(QStringLiteral(LINKVANE_VERSION));
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationVersion(QStringLiteral(LINKVANE_VERSION));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Opens Linkvane on your own link index, $XDG_DATA_HOME/linkvane/index.sqlite "
@@ -61,12 +61,23 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     parser.addVersionOption();
     parser.process(app);
-    if (!parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "linkvane-start: unexpected argument %s\n\n%s",
-                     qPrintable(parser.positionalArguments().first()), qPrintable(parser.helpText()));
-        return 2;
-    }
+    if (parser.positionalArguments().isEmpty())
+        return true;
+    std::fprintf(stderr, "linkvane-start: unexpected argument %s\n\n%s",
+                 qPrintable(parser.positionalArguments().first()), qPrintable(parser.helpText()));
+    exitStatus = 2;
+    return false;
+}
 
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    int exitStatus = 0;
+    if (!readCommandLine(argc, argv, exitStatus))
+        return exitStatus;
+
+    QApplication app(argc, argv);
     const QString index = QString::fromStdString(linkindex::defaultIndexPath());
     Launcher launcher(QCoreApplication::applicationDirPath(),
                       QFileInfo::exists(index) ? QStringList{"--index", index} : QStringList{});

@@ -9,7 +9,13 @@ endif()
 
 set(expected
     bin/linkvane
+    bin/linkvane-index
     bin/linkvane-service
+    bin/linkvane-start
+    share/man/man1/linkvane.1
+    share/man/man1/linkvane-index.1
+    share/man/man1/linkvane-service.1
+    share/man/man1/linkvane-start.1
     share/applications/linkvane.desktop
     share/icons/hicolor/16x16/apps/linkvane.png
     share/icons/hicolor/24x24/apps/linkvane.png
@@ -30,7 +36,15 @@ if(result OR output)
   message(FATAL_ERROR "desktop-file-validate: ${output}")
 endif()
 
-execute_process(COMMAND "${PREFIX}/bin/linkvane-service" --help RESULT_VARIABLE result OUTPUT_VARIABLE output)
-if(result OR NOT output MATCHES "--links")
-  message(FATAL_ERROR "the installed linkvane-service does not run: ${result} ${output}")
-endif()
+foreach(program linkvane-service linkvane-index linkvane-start)
+  execute_process(COMMAND "${PREFIX}/bin/${program}" --help RESULT_VARIABLE result OUTPUT_VARIABLE output)
+  if(result OR NOT output MATCHES "Usage:")
+    message(FATAL_ERROR "the installed ${program} does not run: ${result} ${output}")
+  endif()
+  # help2man's page names the program and holds its options.
+  file(READ "${PREFIX}/share/man/man1/${program}.1" page)
+  string(FIND "${page}" "\\-\\-help" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "the man page of ${program} holds no options")
+  endif()
+endforeach()

@@ -1,0 +1,184 @@
+// linkvane-start as the desktop entry runs it: the window (a stand-in that runs the real window
+// code) answering from the user's index through the service the launcher starts, and the service
+// gone when the window goes, however it goes.
+#include "../archive/testdata.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+constexpr int kWaitMs = 60'000;
+
+// A crawl of 120 pages, each linking to site.example, captured a second apart.
+std::string crawl()
+{
+    std::string warc;
+    for (int i = 0; i < 120; ++i) {
+        const std::string url = "https://p" + std::to_string(i) + ".example/page.html";
+        const std::string html = "<title>页面 " + std::to_string(i) + " &amp; more</title><a href=\"http://site.example/\">site</a>";
+        warc += warcRecord("WARC-Type: response\r\nWARC-Target-URI: " + url + "\r\nWARC-Date: 2024-01-01T00:"
+                               + (i / 60 < 10 ? "0" : "") + std::to_string(i / 60) + ":" + (i % 60 < 10 ? "0" : "")
+                               + std::to_string(i % 60) + "Z\r\n",
+                           "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n\r\n" + html);
+    }
+    return warc;
+}
+
+bool portClosed(quint16 port)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    return !socket.waitForConnected(2000);
+}
+
+} // namespace
+
+class LinkvaneStartTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void windowListsWhatBacklinksLists();
+    void withoutAnIndexTheDemoAnswers();
+    void serviceStopsWhenTheWindowCrashes();
+    void serviceAndWindowStopWhenTheLauncherIsTold();
+
+private:
+    // linkvane-start with the stand-in window, as a process not yet started.
+    std::unique_ptr<QProcess> launcher(const QString &dataHome, const QString &domain);
+    QStringList rows() const;
+    quint16 proxyPort() const;
+
+    QTemporaryDir m_dir;
+    QString m_bin;
+};
+
+void LinkvaneStartTest::initTestCase()
+{
+    // The launcher finds linkvane and linkvane-service beside itself, as they are installed.
+    m_bin = m_dir.filePath("bin");
+    QVERIFY(QDir().mkpath(m_bin));
+    QVERIFY(QFile::copy(LINKVANE_START, m_bin + "/linkvane-start"));
+    QVERIFY(QFile::copy(LINKVANE_SERVICE, m_bin + "/linkvane-service"));
+    QVERIFY(QFile::copy(WINDOW_STAND_IN, m_bin + "/linkvane"));
+
+    QVERIFY(QDir().mkpath(m_dir.filePath("data/linkvane")));
+    QFile warc(m_dir.filePath("crawl.warc"));
+    QVERIFY(warc.open(QIODevice::WriteOnly));
+    const std::string bytes = crawl();
+    warc.write(bytes.data(), qint64(bytes.size()));
+    warc.close();
+    QProcess add;
+    add.start(LINKVANE_INDEX, {"add", "--quiet", "--index", m_dir.filePath("data/linkvane/index.sqlite"), warc.fileName()});
+    QVERIFY(add.waitForFinished(kWaitMs));
+    QCOMPARE(add.exitCode(), 0);
+}
+
+std::unique_ptr<QProcess> LinkvaneStartTest::launcher(const QString &dataHome, const QString &domain)
+{
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_DATA_HOME", dataHome);
+    environment.insert("LINKVANE_TEST_DOMAIN", domain);
+    environment.insert("LINKVANE_TEST_ROWS", m_dir.filePath("rows.txt"));
+    environment.insert("http_proxy", "http://127.0.0.1:9"); // the launcher must set its own
+    process->setProcessEnvironment(environment);
+    process->setProgram(m_bin + "/linkvane-start");
+    QFile::remove(m_dir.filePath("rows.txt"));
+    return process;
+}
+
+QStringList LinkvaneStartTest::rows() const
+{
+    QFile file(m_dir.filePath("rows.txt"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+}
+
+quint16 LinkvaneStartTest::proxyPort() const
+{
+    return rows().value(0).section(':', -1).toUShort();
+}
+
+void LinkvaneStartTest::windowListsWhatBacklinksLists()
+{
+    auto start = launcher(m_dir.filePath("data"), "SITE.example");
+    start->start();
+    QVERIFY(start->waitForFinished(kWaitMs));
+    QCOMPARE(start->exitCode(), 0);
+
+    QProcess backlinks;
+    backlinks.start(LINKVANE_INDEX, {"backlinks", "--index", m_dir.filePath("data/linkvane/index.sqlite"), "site.example"});
+    QVERIFY(backlinks.waitForFinished(kWaitMs));
+    QStringList expected = QString::fromUtf8(backlinks.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts).mid(1);
+    QCOMPARE(expected.size(), 120);
+    for (QString &row : expected)
+        row = row.section('\t', 0, 1);
+
+    QStringList listed = rows();
+    QVERIFY2(listed.value(0).startsWith("proxy http://127.0.0.1:"), qPrintable(listed.value(0)));
+    QCOMPARE(listed.value(1), "count 120");
+    QCOMPARE(listed.mid(2), expected);
+    QVERIFY(portClosed(proxyPort()));
+}
+
+void LinkvaneStartTest::withoutAnIndexTheDemoAnswers()
+{
+    auto start = launcher(m_dir.filePath("empty"), "chayuan.example");
+    start->start();
+    QVERIFY(start->waitForFinished(kWaitMs));
+    QCOMPARE(start->exitCode(), 0);
+    QCOMPARE(rows().value(1), "count 137");
+    QVERIFY(!QFile::exists(m_dir.filePath("empty/linkvane/index.sqlite")));
+    QVERIFY(portClosed(proxyPort()));
+}
+
+void LinkvaneStartTest::serviceStopsWhenTheWindowCrashes()
+{
+    auto start = launcher(m_dir.filePath("data"), "site.example");
+    QProcessEnvironment environment = start->processEnvironment();
+    environment.insert("LINKVANE_TEST_CRASH", "1");
+    start->setProcessEnvironment(environment);
+    start->start();
+    QVERIFY(start->waitForFinished(kWaitMs));
+    QVERIFY(start->exitCode() != 0);
+    // The launcher names the service's port nowhere; no service of it may be left listening.
+    QProcess services;
+    services.start("pgrep", {"-f", m_bin + "/linkvane-service"});
+    QVERIFY(services.waitForFinished(kWaitMs));
+    QCOMPARE(services.readAllStandardOutput(), QByteArray());
+}
+
+void LinkvaneStartTest::serviceAndWindowStopWhenTheLauncherIsTold()
+{
+    auto start = launcher(m_dir.filePath("data"), "site.example");
+    QProcessEnvironment environment = start->processEnvironment();
+    environment.insert("LINKVANE_TEST_HANG", "1");
+    start->setProcessEnvironment(environment);
+    start->start();
+    QVERIFY(start->waitForStarted(kWaitMs));
+    QProcess windows;
+    QTRY_VERIFY_WITH_TIMEOUT((windows.start("pgrep", {"-f", m_bin + "/linkvane$"}), windows.waitForFinished(kWaitMs),
+                              !windows.readAllStandardOutput().isEmpty()),
+                             kWaitMs);
+    ::kill(pid_t(start->processId()), SIGTERM);
+    QVERIFY(start->waitForFinished(kWaitMs));
+    for (const QString &program : {m_bin + "/linkvane$", m_bin + "/linkvane-service"}) {
+        QProcess left;
+        left.start("pgrep", {"-f", program});
+        QVERIFY(left.waitForFinished(kWaitMs));
+        QCOMPARE(left.readAllStandardOutput(), QByteArray());
+    }
+}
+
+QTEST_GUILESS_MAIN(LinkvaneStartTest)
+#include "tst_linkvanestart.moc"
