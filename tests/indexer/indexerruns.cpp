@@ -1,0 +1,75 @@
+#include "indexerruns.h"
+
+#include "../archive/testdata.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+namespace {
+
+constexpr int kWaitMs = 60'000;
+
+} // namespace
+
+IndexerRun linkvaneIndex(const QStringList &arguments, const QByteArray &input)
+{
+    QProcess process;
+    process.start(LINKVANE_INDEX, arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(kWaitMs))
+        qFatal("linkvane-index %s did not finish", qPrintable(arguments.join(' ')));
+    const QByteArray out = process.readAllStandardOutput();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, QString::fromUtf8(out),
+            QString::fromUtf8(process.readAllStandardError()), out};
+}
+
+std::string pageRecord(const std::string &url, const std::string &date, const std::vector<std::string> &targets)
+{
+    std::string html = "<html><head><title>Page " + url + "</title></head><body>";
+    for (const std::string &target : targets)
+        html += "<a href=\"" + target + "\">to " + target + "</a> ";
+    html += "</body></html>";
+    return warcRecord("WARC-Type: response\r\nWARC-Target-URI: " + url + "\r\nWARC-Date: " + date
+                          + "\r\nContent-Type: application/http; msgtype=response\r\n",
+                      "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n" + html);
+}
+
+std::string watPageRecord(const std::string &url, const std::string &date, const std::vector<std::string> &targets)
+{
+    QJsonArray links;
+    for (const std::string &target : targets)
+        links.append(QJsonObject{{"path", "A@/href"},
+                                 {"url", QString::fromStdString(target)},
+                                 {"text", QString::fromStdString("to " + target)}});
+    const QJsonObject response{
+        {"Response-Message", QJsonObject{{"Version", "HTTP/1.1"}, {"Status", "200"}, {"Reason", "OK"}}},
+        {"Headers", QJsonObject{{"Content-Type", "text/html; charset=UTF-8"}}},
+        {"HTML-Metadata",
+         QJsonObject{{"Head", QJsonObject{{"Title", QString::fromStdString("Page " + url)}}}, {"Links", links}}}};
+    const QJsonObject envelope{
+        {"Format", "WARC"},
+        {"WARC-Header-Metadata",
+         QJsonObject{{"WARC-Type", "response"},
+                     {"WARC-Date", QString::fromStdString(date)},
+                     {"WARC-Target-URI", QString::fromStdString(url)}}},
+        {"Payload-Metadata",
+         QJsonObject{{"Actual-Content-Type", "application/http; msgtype=response"}, {"HTTP-Response-Metadata", response}}}};
+    return warcRecord("WARC-Type: metadata\r\nWARC-Target-URI: " + url + "\r\nWARC-Date: " + date
+                          + "\r\nContent-Type: application/json\r\n",
+                      QJsonDocument(QJsonObject{{"Envelope", envelope}}).toJson(QJsonDocument::Compact).toStdString());
+}
+
+QStringList backlinkSources(const QString &index, const QString &domain)
+{
+    const IndexerRun run = linkvaneIndex({"backlinks", "--index", index, domain});
+    QStringList rows = run.out.split('\n', Qt::SkipEmptyParts);
+    if (run.status != 0 || rows.isEmpty())
+        return {"failed: " + run.err};
+    rows.removeFirst();
+    for (QString &row : rows)
+        row = row.section('\t', 0, 0);
+    return rows;
+}
