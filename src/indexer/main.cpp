@@ -113,7 +113,8 @@ int main(int argc, char *argv[])
         parser.showHelp(0);
 
     const QStringList positional = parser.positionalArguments();
-    const std::string index = parser.isSet(options.index) ? parser.value(options.index).toStdString()
+    // extract has no --index, and asking the parser about it would warn.
+    const std::string index = command != u"extract" && parser.isSet(options.index) ? parser.value(options.index).toStdString()
                                                           : linkindex::defaultIndexPath();
     unsigned threads = 0;
     if ((command == u"add" || command == u"extract") && parser.isSet(options.threads)) {
