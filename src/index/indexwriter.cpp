@@ -24,7 +24,8 @@ IndexWriter::IndexWriter(Database &db)
       m_findHost(db, "SELECT id FROM hosts WHERE reversed = ?1"),
       m_insertHost(db, "INSERT INTO hosts(reversed) VALUES(?1)"),
       m_insertLink(db, "INSERT INTO links(page_id, ord, host_id, url, anchor, nofollow) VALUES(?1, ?2, ?3, ?4, ?5, ?6)"),
-      m_linksOfPage(db, "SELECT url, anchor, nofollow, ord FROM links WHERE page_id = ?1"),
+      m_titleOfPage(db, "SELECT title FROM pages WHERE id = ?1"),
+      m_linksOfPage(db, "SELECT url, anchor, nofollow FROM links WHERE page_id = ?1 ORDER BY ord"),
       m_deleteLinks(db, "DELETE FROM links WHERE page_id = ?1"),
       m_lastOrd(db, "SELECT max(ord) FROM links WHERE page_id = ?1"),
       m_insertBacklink(db, "INSERT OR IGNORE INTO backlinks(host_id, page_id, ord, source_host_id, first_captured) "
@@ -81,7 +82,7 @@ Added IndexWriter::add(const Capture &capture)
 
     if (const auto written = m_written.find(pageId); written != m_written.end() && written->second == capture.captured)
         return extend(pageId, capture, firstCaptured);
-    if (capture.captured > storedCapture) {
+    if (capture.captured > storedCapture || (capture.captured == storedCapture && before(capture, pageId))) {
         deleteLinks(pageId);
         m_replacePage.bind(1, pageId).bind(2, capture.page.title).bind(3, capture.captured).bind(4, firstCaptured).run();
         insertLinks(pageId, hostId(capture.page.host), capture, 0, firstCaptured);
@@ -91,6 +92,27 @@ Added IndexWriter::add(const Capture &capture)
     if (firstCaptured != storedFirst)
         moveFirstCapture(pageId, firstCaptured);
     return Added::Unchanged;
+}
+
+// Of two captures of a URL at the same moment from different inputs (a WARC and its WAT, say),
+// the index keeps the same one whatever order the inputs come in: the one whose title and links
+// come first in plain order.
+bool IndexWriter::before(const Capture &capture, int64_t pageId)
+{
+    m_titleOfPage.bind(1, pageId);
+    m_titleOfPage.step();
+    const std::string storedTitle(m_titleOfPage.text(0));
+    m_titleOfPage.reset();
+    if (capture.page.title != storedTitle)
+        return capture.page.title < storedTitle;
+    std::vector<std::tuple<std::string, std::string, bool>> stored;
+    m_linksOfPage.bind(1, pageId);
+    while (m_linksOfPage.step())
+        stored.emplace_back(m_linksOfPage.text(0), m_linksOfPage.text(1), m_linksOfPage.integer(2) != 0);
+    std::vector<std::tuple<std::string, std::string, bool>> offered;
+    for (const links::Link &link : capture.page.links)
+        offered.emplace_back(link.url, link.anchorText, link.nofollow);
+    return offered < stored;
 }
 
 Added IndexWriter::extend(int64_t pageId, const Capture &capture, std::optional<int64_t> firstCaptured)

@@ -24,7 +24,8 @@ enum class Added {
 // nothing of it is seen by readers, and an input that is not committed leaves no trace.
 //
 // A URL is one page, as its latest capture shows it; an older capture only moves the page's
-// place in listings, which is the time of its first capture.
+// place in listings, which is the time of its first capture. Whatever order the inputs come in,
+// the index they make is the same.
 class IndexWriter
 {
 public:
@@ -46,12 +47,13 @@ private:
     void deleteLinks(int64_t pageId);
     void moveFirstCapture(int64_t pageId, std::optional<int64_t> firstCaptured);
     Added extend(int64_t pageId, const Capture &capture, std::optional<int64_t> firstCaptured);
+    bool before(const Capture &capture, int64_t pageId);
 
     Database &m_db;
     std::unique_ptr<Transaction> m_transaction;
     Statement m_findPage, m_insertPage, m_replacePage, m_setFirstCaptured;
     Statement m_findHost, m_insertHost;
-    Statement m_insertLink, m_linksOfPage, m_deleteLinks, m_lastOrd;
+    Statement m_titleOfPage, m_insertLink, m_linksOfPage, m_deleteLinks, m_lastOrd;
     Statement m_insertBacklink, m_deleteBacklinks, m_setBacklinksFirstCaptured;
     Statement m_insertInput;
     std::unordered_map<std::string, int64_t> m_hostIds;

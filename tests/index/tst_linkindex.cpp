@@ -144,7 +144,7 @@ void LinkIndexTest::latestCaptureIsThePage()
 
 void LinkIndexTest::listingOrderDoesNotDependOnTheOrderOfInputs()
 {
-    // Pages captured at the same moment, and URLs captured twice.
+    // Pages captured at the same moment, URLs captured twice, and twice at the same moment.
     std::vector<std::vector<Capture>> inputs;
     for (int input = 0; input < 6; ++input) {
         std::vector<Capture> captures;
@@ -164,6 +164,14 @@ void LinkIndexTest::listingOrderDoesNotDependOnTheOrderOfInputs()
         c.page.title = "again";
     }
     inputs.push_back(again);
+    // The second input's pages captured at the same moment by another input (a WARC and its WAT),
+    // which saw them otherwise.
+    std::vector<Capture> sameMoment = inputs[1];
+    for (Capture &c : sameMoment) {
+        c.page.title = "seen otherwise";
+        c.page.links.push_back(linkTo("http://t.example/other", "t.example"));
+    }
+    inputs.push_back(sameMoment);
     auto first = openIndex(path(), Database::Access::ReadWrite);
     addInputs(*first, inputs);
     const QStringList expected = listed(*first, "t.example");
