@@ -105,6 +105,12 @@ void HostileInputsTest::hostileInputEndsWithAClearWord_data()
                             "WARC-Date: 2024-01-01T00:00:01Z\r\nWARC-Warcinfo-ID: <\xed\xa0\x80>\r\n",
                             "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n<a href=\"http://t.example/b\">b</a>"))
         << 0 << "skipped: 1 pages without an http(s) URL" << both;
+    QTest::newRow("invalid UTF-8 in the path of a record's URL")
+        << input(warcRecord("WARC-Type: response\r\nWARC-Target-URI: http://path.example/p\xff\xc3\x28\r\n"
+                            "WARC-Date: 2024-01-01T00:00:01Z\r\n",
+                            "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n<a href=\"http://t.example/p\">p</a>"))
+        << 0 << "3 pages added, 3 links added"
+        << QStringList{"http://after.example/", "http://before.example/", "http://path.example/p%EF%BF%BD%EF%BF%BD("};
     QTest::newRow("invalid UTF-8 in the URLs of links")
         << input(response("http://bytes.example/", "Content-Type: text/html; charset=utf-8\r\n",
                           "<a href=\"http://t.example/\xff\xfe\xc3\x28\">x</a><a href=\"http://t\xc0\xaf.example/\">y</a>"))
