@@ -90,6 +90,10 @@ void HostileInputsTest::hostileInputEndsWithAClearWord_data()
                           "<title>Nested</title><a href=\"http://t.example/n\">n</a>" + repeated("<div>", 100'000)))
         << 0 << "3 pages added, 3 links added"
         << QStringList{"http://after.example/", "http://before.example/", "http://nested.example/"};
+    QTest::newRow("a link list line without end")
+        << bytes("source_url\tsource_title\ttarget_url\nhttp://before.example/\tB\thttp://t.example/1\nhttp://long.example/\t"
+                 + std::string(2 << 20, 'x') + "\thttp://t.example/l\nhttp://after.example/\tA\thttp://t.example/2\n")
+        << 0 << "skipped: 1 lines longer than 1 MiB" << both;
     QTest::newRow("WAT JSON nested 100,000 deep") << input(deepWat(100'000)) << 0
                                                   << "skipped: 1 WAT records that are not valid JSON" << both;
     QTest::newRow("a body that claims gzip and is not")
