@@ -2,6 +2,7 @@
 
 #include "../archive/testdata.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -24,6 +25,22 @@ IndexerRun linkvaneIndex(const QStringList &arguments, const QByteArray &input)
     const QByteArray out = process.readAllStandardOutput();
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, QString::fromUtf8(out),
             QString::fromUtf8(process.readAllStandardError()), out};
+}
+
+QString writeFile(const QString &path, const std::string &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+std::string perRecordGzip(const std::vector<std::string> &records)
+{
+    std::string out;
+    for (const std::string &record : records)
+        out += gzipped(record);
+    return out;
 }
 
 std::string pageRecord(const std::string &url, const std::string &date, const std::vector<std::string> &targets)

@@ -21,6 +21,12 @@ struct IndexerRun
 // within a minute ends the test.
 IndexerRun linkvaneIndex(const QStringList &arguments, const QByteArray &input = {});
 
+// Writes bytes to the file at path and returns path; a file that cannot be written ends the test.
+QString writeFile(const QString &path, const std::string &bytes);
+
+// A gzip member a record, as crawlers write WARC and WAT files.
+std::string perRecordGzip(const std::vector<std::string> &records);
+
 // A response record of an HTML page at url, captured at date, linking to each of targets.
 std::string pageRecord(const std::string &url, const std::string &date, const std::vector<std::string> &targets);
 

@@ -16,14 +16,6 @@ namespace {
 constexpr int kWaitMs = 60'000;
 constexpr int kShuffles = 4;
 
-std::string perRecordGzip(const std::vector<std::string> &records)
-{
-    std::string out;
-    for (const std::string &record : records)
-        out += gzipped(record);
-    return out;
-}
-
 } // namespace
 
 class ExtractPartsTest : public QObject
@@ -45,10 +37,7 @@ private:
 
 QString ExtractPartsTest::write(const QString &name, const std::string &bytes)
 {
-    QFile file(m_dir.filePath(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()))
-        qFatal("cannot write %s", qPrintable(name));
-    return file.fileName();
+    return writeFile(m_dir.filePath(name), bytes);
 }
 
 QString ExtractPartsTest::backlinks(const QString &index, const QString &domain)

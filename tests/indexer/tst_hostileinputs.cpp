@@ -74,7 +74,7 @@ void HostileInputsTest::hostileInputEndsWithAClearWord_data()
     const std::string bombHead = "WARC/1.0\r\nWARC-Type: response\r\nWARC-Target-URI: http://bomb.example/\r\n"
                                  "WARC-Date: 2024-01-01T00:00:01Z\r\nContent-Length: 1073741824\r\n\r\n";
     QTest::newRow("a record's block is 1 GB of zeros in a 1 MB gzip member")
-        << bytes(gzipped(kBefore) + gzipped(bombHead) + gzipOfZeros(1024) + gzipped("\r\n\r\n") + gzipped(kAfter)) << 0
+        << bytes(perRecordGzip({kBefore, bombHead}) + gzipOfZeros(1024) + perRecordGzip({"\r\n\r\n", kAfter})) << 0
         << "skipped: 1 responses that are not HTTP" << both;
     QTest::newRow("a gzip body of 1 GB of zeros")
         << input(response("http://bomb.example/", "Content-Type: text/html\r\nContent-Encoding: gzip\r\n", gzipOfZeros(1024)))
@@ -130,10 +130,7 @@ void HostileInputsTest::hostileInputEndsWithAClearWord()
     QFETCH(QStringList, sources);
     QTemporaryDir dir;
     const QString index = dir.filePath("index.sqlite");
-    const QString path = dir.filePath("hostile.warc.gz");
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(archive) == archive.size());
-    file.close();
+    const QString path = writeFile(dir.filePath("hostile.warc.gz"), archive.toStdString());
 
     const IndexerRun add = linkvaneIndex({"add", "--index", index, path});
     QCOMPARE(add.status, status);
