@@ -82,6 +82,11 @@ void HostileInputsTest::hostileInputEndsWithAClearWord_data()
     QTest::newRow("Content-Length of a terabyte")
         << input("WARC/1.0\r\nWARC-Type: response\r\nContent-Length: 1000000000000\r\n\r\n") << 1
         << "Content-Length says 1000000000000" << before;
+    QTest::newRow("an HTTP Content-Length of a terabyte")
+        << input(response("http://claims.example/", "Content-Type: text/html\r\nContent-Length: 1000000000000\r\n",
+                          "<a href=\"http://t.example/c\">c</a>"))
+        << 0 << "3 pages added, 3 links added"
+        << QStringList{"http://after.example/", "http://before.example/", "http://claims.example/"};
     QTest::newRow("a header line without end")
         << input("WARC/1.0\r\nWARC-Type: response\r\nWARC-Target-URI: http://long.example/" + std::string(8 << 20, 'a'))
         << 1 << "header has no end within 64 KiB" << before;
