@@ -2,6 +2,7 @@
 
 #include "domain.h"
 #include "hostkey.h"
+#include "linkurl.h"
 
 #include <algorithm>
 #include <climits>
@@ -16,8 +17,8 @@ BacklinkReader::BacklinkReader(Database &db)
       m_hostRange(db, "SELECT id FROM hosts WHERE reversed >= ?1 AND reversed < ?2"),
       m_pagesLinkingTo(db, "SELECT page_id, ord, source_host_id, first_captured FROM backlinks WHERE host_id = ?1"),
       m_pageUrl(db, "SELECT url FROM pages WHERE id = ?1"),
-      m_row(db, "SELECT p.url, p.title, p.captured, l.url, l.anchor, l.nofollow FROM pages p "
-                "JOIN links l ON l.page_id = p.id AND l.ord = ?2 WHERE p.id = ?1")
+      m_row(db, "SELECT p.url, p.title, p.captured, l.url, l.anchor, l.nofollow, h.reversed FROM pages p "
+                "JOIN links l ON l.page_id = p.id AND l.ord = ?2 JOIN hosts h ON h.id = l.host_id WHERE p.id = ?1")
 { }
 
 int64_t BacklinkReader::count(std::string_view domain)
@@ -39,7 +40,8 @@ void BacklinkReader::list(std::string_view domain, size_t offset, size_t limit,
         m_row.bind(1, entry.pageId).bind(2, entry.ord);
         if (!m_row.step())
             throw IndexError("the index " + m_db.path() + " is damaged: a listed link is missing");
-        const Backlink backlink{std::string(m_row.text(0)), std::string(m_row.text(1)), std::string(m_row.text(3)),
+        const Backlink backlink{std::string(m_row.text(0)), std::string(m_row.text(1)),
+                                linkUrlFromStored(m_row.text(3), hostFromKey(m_row.text(6))),
                                 std::string(m_row.text(4)), m_row.integer(5) != 0, m_row.optionalInteger(2)};
         m_row.reset();
         row(backlink);

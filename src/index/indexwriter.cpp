@@ -1,6 +1,7 @@
 #include "indexwriter.h"
 
 #include "hostkey.h"
+#include "linkurl.h"
 
 #include <algorithm>
 #include <set>
@@ -25,7 +26,8 @@ IndexWriter::IndexWriter(Database &db)
       m_insertHost(db, "INSERT INTO hosts(reversed) VALUES(?1)"),
       m_insertLink(db, "INSERT INTO links(page_id, ord, host_id, url, anchor, nofollow) VALUES(?1, ?2, ?3, ?4, ?5, ?6)"),
       m_titleOfPage(db, "SELECT title FROM pages WHERE id = ?1"),
-      m_linksOfPage(db, "SELECT url, anchor, nofollow FROM links WHERE page_id = ?1 ORDER BY ord"),
+      m_linksOfPage(db, "SELECT l.url, l.anchor, l.nofollow, h.reversed FROM links l JOIN hosts h ON h.id = l.host_id "
+                         "WHERE l.page_id = ?1 ORDER BY l.ord"),
       m_deleteLinks(db, "DELETE FROM links WHERE page_id = ?1"),
       m_lastOrd(db, "SELECT max(ord) FROM links WHERE page_id = ?1"),
       m_insertBacklink(db, "INSERT OR IGNORE INTO backlinks(host_id, page_id, ord, source_host_id, first_captured) "
@@ -105,24 +107,18 @@ bool IndexWriter::before(const Capture &capture, int64_t pageId)
     m_titleOfPage.reset();
     if (capture.page.title != storedTitle)
         return capture.page.title < storedTitle;
-    std::vector<std::tuple<std::string, std::string, bool>> stored;
-    m_linksOfPage.bind(1, pageId);
-    while (m_linksOfPage.step())
-        stored.emplace_back(m_linksOfPage.text(0), m_linksOfPage.text(1), m_linksOfPage.integer(2) != 0);
-    std::vector<std::tuple<std::string, std::string, bool>> offered;
+    std::vector<LinkKey> offered;
     for (const links::Link &link : capture.page.links)
         offered.emplace_back(link.url, link.anchorText, link.nofollow);
-    return offered < stored;
+    return offered < linksOf(pageId);
 }
 
 Added IndexWriter::extend(int64_t pageId, const Capture &capture, std::optional<int64_t> firstCaptured)
 {
     // The same capture read again (the same record twice, or a page's lines of a link list)
     // adds only the links it does not have yet.
-    std::set<std::tuple<std::string, std::string, bool>> known;
-    m_linksOfPage.bind(1, pageId);
-    while (m_linksOfPage.step())
-        known.emplace(m_linksOfPage.text(0), m_linksOfPage.text(1), m_linksOfPage.integer(2) != 0);
+    const std::vector<LinkKey> stored = linksOf(pageId);
+    std::set<LinkKey> known(stored.begin(), stored.end());
     Capture added{{capture.page.url, capture.page.host, capture.page.title, {}}, capture.captured};
     for (const links::Link &link : capture.page.links) {
         if (known.emplace(link.url, link.anchorText, link.nofollow).second)
@@ -138,13 +134,24 @@ Added IndexWriter::extend(int64_t pageId, const Capture &capture, std::optional<
     return Added::Extended;
 }
 
+std::vector<IndexWriter::LinkKey> IndexWriter::linksOf(int64_t pageId)
+{
+    std::vector<LinkKey> links;
+    m_linksOfPage.bind(1, pageId);
+    while (m_linksOfPage.step())
+        links.emplace_back(linkUrlFromStored(m_linksOfPage.text(0), hostFromKey(m_linksOfPage.text(3))),
+                           m_linksOfPage.text(1), m_linksOfPage.integer(2) != 0);
+    return links;
+}
+
 void IndexWriter::insertLinks(int64_t pageId, int64_t sourceHostId, const Capture &capture, int64_t firstOrd,
                               std::optional<int64_t> firstCaptured)
 {
     int64_t ord = firstOrd;
     for (const links::Link &link : capture.page.links) {
         const int64_t targetHostId = hostId(link.host);
-        m_insertLink.bind(1, pageId).bind(2, ord).bind(3, targetHostId).bind(4, link.url).bind(5, link.anchorText)
+        m_insertLink.bind(1, pageId).bind(2, ord).bind(3, targetHostId).bind(4, storedLinkUrl(link.url, link.host))
+            .bind(5, link.anchorText)
             .bind(6, int64_t(link.nofollow)).run();
         // The first link to each host is the one a listing shows; later ones are ignored here.
         m_insertBacklink.bind(1, targetHostId).bind(2, pageId).bind(3, ord).bind(4, sourceHostId).bind(5, firstCaptured)

@@ -6,8 +6,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace linkindex {
 
@@ -41,6 +43,8 @@ public:
     int64_t linksAdded() const { return m_linksAdded; } // in this input so far
 
 private:
+    using LinkKey = std::tuple<std::string, std::string, bool>; // URL, anchor text, nofollow
+
     int64_t hostId(const std::string &host);
     void insertLinks(int64_t pageId, int64_t sourceHostId, const Capture &capture, int64_t firstOrd,
                      std::optional<int64_t> firstCaptured);
@@ -48,6 +52,7 @@ private:
     void moveFirstCapture(int64_t pageId, std::optional<int64_t> firstCaptured);
     Added extend(int64_t pageId, const Capture &capture, std::optional<int64_t> firstCaptured);
     bool before(const Capture &capture, int64_t pageId);
+    std::vector<LinkKey> linksOf(int64_t pageId); // as added, in page order
 
     Database &m_db;
     std::unique_ptr<Transaction> m_transaction;

@@ -8,14 +8,15 @@ namespace {
 
 // "LnkV": tells a Linkvane index from any other SQLite file.
 constexpr int64_t kApplicationId = 0x4c6e6b56;
-constexpr int64_t kSchemaVersion = 1;
+constexpr int64_t kSchemaVersion = 2;
 
 // Hosts are kept reversed with a final dot ("moc.elpmaxe.www." for www.example.com), so that a
 // domain and every host under it form one range of the index.
 //
 // A page is one URL as its latest capture shows it. Its links to other hosts are kept in page
 // order; backlinks holds, for every host a page links to, the page's first link there, with
-// what a listing needs to order and filter pages without reading them.
+// what a listing needs to order and filter pages without reading them. A link's URL is stored
+// without the scheme and host its host row holds (linkurl.h).
 constexpr const char *kSchema = R"(
 CREATE TABLE inputs(
     id INTEGER PRIMARY KEY,

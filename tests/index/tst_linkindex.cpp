@@ -1,6 +1,7 @@
 // The link index as the importer writes it and the service and command line read it, on
 // databases in temporary folders.
 #include "index/backlinks.h"
+#include "index/indexstats.h"
 #include "index/indexwriter.h"
 #include "index/schema.h"
 
@@ -57,6 +58,8 @@ class LinkIndexTest : public QObject
 private slots:
     void init();
     void backlinksAreThePagesLinkingToTheDomainOrUnderIt();
+    void linkUrlsReadBackAsAdded_data();
+    void linkUrlsReadBackAsAdded();
     void typedDomainIsReadAsAHost_data();
     void typedDomainIsReadAsAHost();
     void latestCaptureIsThePage();
@@ -99,6 +102,35 @@ void LinkIndexTest::backlinksAreThePagesLinkingToTheDomainOrUnderIt()
     QCOMPARE(reader.count("xample.com"), 0);
     QCOMPARE(reader.count("nothing.example"), 0);
     QCOMPARE(reader.count(""), 0);
+}
+
+void LinkIndexTest::linkUrlsReadBackAsAdded_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("host");
+    QTest::newRow("https") << "https://example.com/a/b.html?q=1#x" << "example.com";
+    QTest::newRow("http") << "http://example.com/" << "example.com";
+    QTest::newRow("host alone") << "https://example.com" << "example.com";
+    QTest::newRow("port") << "http://example.com:8080/p" << "example.com";
+    QTest::newRow("punycode") << "https://xn--fiqs8s.example/%E8%8C%B6" << "xn--fiqs8s.example";
+    QTest::newRow("user in the URL") << "http://user@example.com/" << "example.com";
+    QTest::newRow("another scheme's host") << "https://example.com/" << "www.example.com";
+    QTest::newRow("starts with a mark") << "+/x" << "example.com";
+    QTest::newRow("starts with the other mark") << "-/x" << "example.com";
+    QTest::newRow("starts with the mark of a whole URL") << "=x" << "example.com";
+}
+
+// Links are stored shortened; whatever the URL, a listing shows it as it was added, and the same
+// link added again is known as the same.
+void LinkIndexTest::linkUrlsReadBackAsAdded()
+{
+    QFETCH(QString, url);
+    QFETCH(QString, host);
+    auto db = openIndex(path(), Database::Access::ReadWrite);
+    const Capture page = capture("http://a.example/1", "a.example", 10, {linkTo(url.toStdString(), host.toStdString())});
+    addInputs(*db, {{page, page}});
+    QCOMPARE(listed(*db, host.toStdString()), QStringList{"http://a.example/1 t -> " + url + " a"});
+    QCOMPARE(indexStats(*db).links, 1);
 }
 
 void LinkIndexTest::typedDomainIsReadAsAHost_data()
