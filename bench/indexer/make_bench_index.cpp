@@ -15,8 +15,8 @@ namespace {
 
 constexpr int64_t kLinksAPage = 20;
 constexpr int64_t kPagesASite = 20;
-// A host linked to for every 50 links: more than a real crawl has (Common Crawl's host graph
-// counts hundreds of links a host), so the hosts' share of the index is not understated.
+// A new host for every 50 links or so: many more distinct hosts than a site's own links would
+// name, so that the hosts' share of the index is not understated.
 constexpr int64_t kTargetHosts = 200'000;
 constexpr int64_t kPagesAnInput = 50'000;
 constexpr int64_t kFirstCapture = 1'704'067'200'000'000; // 2024-01-01, in microseconds
