@@ -66,22 +66,26 @@ int readInputs(Importer &importer, const std::vector<std::string> &inputs, std::
 {
     std::vector<InputReport> reports;
     int status = 0;
-    for (const std::string &input : inputs) {
+    for (auto input = inputs.begin(); input != inputs.end(); ++input) {
         try {
-            reports.push_back(importer.read(input));
+            reports.push_back(importer.read(*input));
         } catch (const Interrupted &) {
-            std::fprintf(stderr, "\nlinkvane-index: interrupted: %s %s\n", input.c_str(), abandoned.c_str());
+            std::fprintf(stderr, "\nlinkvane-index: interrupted: %s %s\n", input->c_str(), abandoned.c_str());
             printSummary(summaryOut, reports);
             return 130;
         } catch (const std::runtime_error &error) {
-            std::fprintf(stderr, "\nlinkvane-index: %s\nlinkvane-index: %s %s\n", error.what(), input.c_str(),
+            std::fprintf(stderr, "\nlinkvane-index: %s\nlinkvane-index: %s %s\n", error.what(), input->c_str(),
                          abandoned.c_str());
+            // The index or the output failed, not the input: the inputs after it are not read, where
+            // a damaged input would leave them to be read as usual.
+            for (auto unread = input + 1; unread != inputs.end(); ++unread)
+                std::fprintf(stderr, "linkvane-index: %s was not read\n", unread->c_str());
             status = 1;
             break;
         }
         const InputReport &report = reports.back();
         if (!report.error.empty()) {
-            std::fprintf(stderr, "linkvane-index: %s: %s%s\n", input.c_str(), report.error.c_str(),
+            std::fprintf(stderr, "linkvane-index: %s: %s%s\n", input->c_str(), report.error.c_str(),
                          report.added ? " (what came before it was read)" : "");
             status = 1;
         }
