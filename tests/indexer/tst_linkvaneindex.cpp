@@ -1,50 +1,15 @@
 // linkvane-index as a user runs it: inputs of every kind it reads, inputs that are damaged or no
 // archive at all, what it says and what it leaves in the index, and its listings.
 #include "../archive/testdata.h"
+#include "indexerruns.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-
-constexpr int kWaitMs = 60'000;
-
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-    QByteArray bytes; // standard output as written
-};
-
-Run linkvaneIndex(const QStringList &arguments, const QByteArray &input = {})
-{
-    QProcess process;
-    process.start(LINKVANE_INDEX, arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(kWaitMs))
-        qFatal("linkvane-index did not finish");
-    const QByteArray out = process.readAllStandardOutput();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, QString::fromUtf8(out),
-            QString::fromUtf8(process.readAllStandardError()), out};
-}
-
-// A response record of a page at url, captured at date, linking to each of targets.
-std::string page(const std::string &url, const std::string &date, const std::vector<std::string> &targets)
-{
-    std::string html = "<html><head><title>Page " + url + "</title></head><body>";
-    for (const std::string &target : targets)
-        html += "<a href=\"" + target + "\">to " + target + "</a> ";
-    html += "</body></html>";
-    return warcRecord("WARC-Type: response\r\nWARC-Target-URI: " + url + "\r\nWARC-Date: " + date
-                          + "\r\nContent-Type: application/http; msgtype=response\r\n",
-                      "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n" + html);
-}
 
 // A WAT metadata record as Common Crawl writes them, of a response record.
 std::string watRecord(const std::string &url, const QJsonObject &httpResponseMetadata)
@@ -84,14 +49,6 @@ QJsonObject watLink(const char *path, const char *url, const char *text = nullpt
     return link;
 }
 
-std::string perRecordGzip(const std::vector<std::string> &records)
-{
-    std::string out;
-    for (const std::string &record : records)
-        out += gzipped(record);
-    return out;
-}
-
 } // namespace
 
 class LinkvaneIndexTest : public QObject
@@ -112,8 +69,8 @@ private slots:
     void usageErrorsAndHelp();
 
 private:
-    QString write(const QString &name, const std::string &bytes);
-    QStringList sources(const QString &domain);
+    QString write(const QString &name, const std::string &bytes) { return writeFile(m_dir->filePath(name), bytes); }
+    QStringList sources(const QString &domain) { return backlinkSources(m_index, domain); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_index;
@@ -123,27 +80,6 @@ void LinkvaneIndexTest::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     m_index = m_dir->filePath("index.sqlite");
-}
-
-QString LinkvaneIndexTest::write(const QString &name, const std::string &bytes)
-{
-    QFile file(m_dir->filePath(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()))
-        qFatal("cannot write %s", qPrintable(name));
-    return file.fileName();
-}
-
-// The source URLs of a domain's backlinks, in listing order.
-QStringList LinkvaneIndexTest::sources(const QString &domain)
-{
-    const Run run = linkvaneIndex({"backlinks", "--index", m_index, domain});
-    QStringList rows = run.out.split('\n', Qt::SkipEmptyParts);
-    if (run.status != 0 || rows.isEmpty())
-        return {"failed: " + run.err};
-    rows.removeFirst();
-    for (QString &row : rows)
-        row = row.section('\t', 0, 0);
-    return rows;
 }
 
 void LinkvaneIndexTest::watRecordsGiveTheirPagesLinks()
@@ -168,12 +104,12 @@ void LinkvaneIndexTest::watRecordsGiveTheirPagesLinks()
                             + watRecord("http://c.example/gone", notFound);
     // Common Crawl's WAT files: a gzip member a record.
     const QString path = write("CC-MAIN-20240518-00000.warc.wat.gz", perRecordGzip({wat}));
-    const Run add = linkvaneIndex({"add", "--index", m_index, path});
+    const IndexerRun add = linkvaneIndex({"add", "--index", m_index, path});
     QCOMPARE(add.status, 0);
     QVERIFY2(add.out.contains("4 records read, 2 pages added"), qPrintable(add.out));
     QVERIFY2(add.out.contains("1 responses with a status other than 200"), qPrintable(add.out));
 
-    const Run listed = linkvaneIndex({"backlinks", "--index", m_index, "target.example"});
+    const IndexerRun listed = linkvaneIndex({"backlinks", "--index", m_index, "target.example"});
     QCOMPARE(listed.out.split('\n', Qt::SkipEmptyParts).mid(1),
              (QStringList{"http://a.example/page\tA page & more\thttp://target.example/x\tFollow me\t0\t2024-05-18T01:58:10Z",
                           "http://b.example/old\t\thttp://target.example/moved\t(redirect)\t0\t2024-05-18T01:58:10Z"}));
@@ -198,8 +134,8 @@ void LinkvaneIndexTest::archivesInEveryPackingReadAlike()
 {
     QFETCH(QString, name);
     QFETCH(int, packing);
-    const std::vector<std::string> records{page("http://a.example/", "2024-01-01T00:00:00Z", {"http://t.example/1"}),
-                                           page("http://b.example/", "2024-01-01T00:00:01Z", {"http://t.example/2"})};
+    const std::vector<std::string> records{pageRecord("http://a.example/", "2024-01-01T00:00:00Z", {"http://t.example/1"}),
+                                           pageRecord("http://b.example/", "2024-01-01T00:00:01Z", {"http://t.example/2"})};
     std::string bytes;
     for (const std::string &record : records)
         bytes += record;
@@ -209,7 +145,7 @@ void LinkvaneIndexTest::archivesInEveryPackingReadAlike()
         bytes = gzipped(bytes);
     else if (packing == 3)
         bytes = zstdFramed(bytes);
-    const Run add = name == "-" ? linkvaneIndex({"add", "--index", m_index, "-"}, QByteArray::fromStdString(bytes))
+    const IndexerRun add = name == "-" ? linkvaneIndex({"add", "--index", m_index, "-"}, QByteArray::fromStdString(bytes))
                                 : linkvaneIndex({"add", "--index", m_index, write(name, bytes)});
     QVERIFY2(add.status == 0, qPrintable(add.err));
     QCOMPARE(sources("t.example"), (QStringList{"http://a.example/", "http://b.example/"}));
@@ -219,8 +155,8 @@ void LinkvaneIndexTest::damagedInputKeepsWhatCameBeforeTheDamage_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("why");
-    const std::string first = page("http://a.example/", "2024-01-01T00:00:00Z", {"http://t.example/"});
-    const std::string second = page("http://b.example/", "2024-01-01T00:00:01Z", {"http://t.example/"});
+    const std::string first = pageRecord("http://a.example/", "2024-01-01T00:00:00Z", {"http://t.example/"});
+    const std::string second = pageRecord("http://b.example/", "2024-01-01T00:00:01Z", {"http://t.example/"});
     const std::string gzip = perRecordGzip({first, second});
     QTest::newRow("last gzip member cut short") << QByteArray::fromStdString(gzip.substr(0, gzip.size() - 30))
                                                 << "gzip";
@@ -236,7 +172,7 @@ void LinkvaneIndexTest::damagedInputKeepsWhatCameBeforeTheDamage()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, why);
     const QString path = write("damaged.warc.gz", bytes.toStdString());
-    const Run add = linkvaneIndex({"add", "--index", m_index, path});
+    const IndexerRun add = linkvaneIndex({"add", "--index", m_index, path});
     QCOMPARE(add.status, 1);
     QVERIFY2(add.err.contains(path + ": ") && add.err.contains(why) && add.err.contains("byte"), qPrintable(add.err));
     QCOMPARE(sources("t.example"), QStringList{"http://a.example/"});
@@ -244,19 +180,19 @@ void LinkvaneIndexTest::damagedInputKeepsWhatCameBeforeTheDamage()
 
 void LinkvaneIndexTest::inputThatIsNoArchiveAddsNothingAndTheOthersGoIn()
 {
-    const QString earlier = write("earlier.warc", page("http://e.example/", "2023-01-01T00:00:00Z", {"http://t.example/"}));
+    const QString earlier = write("earlier.warc", pageRecord("http://e.example/", "2023-01-01T00:00:00Z", {"http://t.example/"}));
     QCOMPARE(linkvaneIndex({"add", "--index", m_index, earlier}).status, 0);
 
     const QString text = write("notes.txt", "These are my notes, not an archive.\n");
     const QString missing = m_dir->filePath("missing.warc.gz");
-    const QString good = write("good.warc", page("http://g.example/", "2024-01-01T00:00:00Z", {"http://t.example/"}));
-    const Run add = linkvaneIndex({"add", "--index", m_index, text, missing, good});
+    const QString good = write("good.warc", pageRecord("http://g.example/", "2024-01-01T00:00:00Z", {"http://t.example/"}));
+    const IndexerRun add = linkvaneIndex({"add", "--index", m_index, text, missing, good});
     QCOMPARE(add.status, 1);
     QVERIFY2(add.err.contains(text + ": not a web archive (WARC or WAT) or a link list: it starts with \"These are my notes"),
              qPrintable(add.err));
     QVERIFY2(add.err.contains(missing + ": "), qPrintable(add.err));
     QCOMPARE(sources("t.example"), (QStringList{"http://e.example/", "http://g.example/"}));
-    const Run stats = linkvaneIndex({"stats", "--index", m_index});
+    const IndexerRun stats = linkvaneIndex({"stats", "--index", m_index});
     QVERIFY2(stats.out.contains(QRegularExpression("inputs +2\n")), qPrintable(stats.out));
 }
 
@@ -269,19 +205,19 @@ void LinkvaneIndexTest::listingsInEveryFormat()
                                                       html));
     QCOMPARE(linkvaneIndex({"add", "--index", m_index, path}).status, 0);
 
-    const Run tsv = linkvaneIndex({"backlinks", "--index", m_index, "t.example"});
+    const IndexerRun tsv = linkvaneIndex({"backlinks", "--index", m_index, "t.example"});
     QCOMPARE(tsv.out, QStringLiteral("source_url\tsource_title\ttarget_url\tanchor_text\tnofollow\tcaptured\n"
                                      "http://a.example/\t茶, \"点心\" & more\thttp://t.example/?a=1&b=2\t链接\t1\t2024-02-03T04:05:06.5Z\n"));
-    const Run csv = linkvaneIndex({"backlinks", "--index", m_index, "--format", "csv", "t.example"});
+    const IndexerRun csv = linkvaneIndex({"backlinks", "--index", m_index, "--format", "csv", "t.example"});
     QCOMPARE(csv.bytes, QStringLiteral("\uFEFFsource_url,source_title,target_url,anchor_text,nofollow,captured\r\n"
                                        "http://a.example/,\"茶, \"\"点心\"\" & more\",http://t.example/?a=1&b=2,链接,1,2024-02-03T04:05:06.5Z\r\n")
                             .toUtf8());
-    const Run json = linkvaneIndex({"backlinks", "--index", m_index, "--format", "json", "t.example"});
+    const IndexerRun json = linkvaneIndex({"backlinks", "--index", m_index, "--format", "json", "t.example"});
     const QJsonArray rows = QJsonDocument::fromJson(json.out.toUtf8()).array();
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows[0].toObject()["source_title"].toString(), QStringLiteral("茶, \"点心\" & more"));
     QCOMPARE(rows[0].toObject()["nofollow"].toBool(), true);
-    const Run none = linkvaneIndex({"backlinks", "--index", m_index, "--format", "json", "nobody.example"});
+    const IndexerRun none = linkvaneIndex({"backlinks", "--index", m_index, "--format", "json", "nobody.example"});
     QCOMPARE(none.status, 0);
     QCOMPARE(QJsonDocument::fromJson(none.out.toUtf8()).array().size(), 0);
 }
@@ -290,10 +226,10 @@ void LinkvaneIndexTest::listWrittenByBacklinksReadsBackTheSame()
 {
     std::string archive;
     for (int i = 0; i < 30; ++i)
-        archive += page("http://s" + std::to_string(i % 7) + ".example/" + std::to_string(i),
+        archive += pageRecord("http://s" + std::to_string(i % 7) + ".example/" + std::to_string(i),
                         "2024-01-01T00:00:0" + std::to_string(i % 3) + "Z", {"http://t.example/" + std::to_string(i)});
     QCOMPARE(linkvaneIndex({"add", "--index", m_index, write("a.warc", archive)}).status, 0);
-    const Run listed = linkvaneIndex({"backlinks", "--index", m_index, "t.example"});
+    const IndexerRun listed = linkvaneIndex({"backlinks", "--index", m_index, "t.example"});
     const QString copy = m_dir->filePath("copy.sqlite");
     QCOMPARE(linkvaneIndex({"add", "--index", copy, write("list.tsv", listed.out.toStdString())}).status, 0);
     QCOMPARE(linkvaneIndex({"backlinks", "--index", copy, "t.example"}).out, listed.out);
@@ -320,7 +256,7 @@ void LinkvaneIndexTest::usageErrorsAndHelp()
     QFETCH(QStringList, arguments);
     QFETCH(int, status);
     QFETCH(QString, said);
-    const Run run = linkvaneIndex(arguments);
+    const IndexerRun run = linkvaneIndex(arguments);
     QCOMPARE(run.status, status);
     const QString text = status == 0 ? run.out : run.err;
     QVERIFY2(text.contains(said), qPrintable(text));
