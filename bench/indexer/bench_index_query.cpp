@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <stdexcept>
 
 namespace {
 
@@ -58,7 +59,11 @@ double firstRequestMs(const QStringList &arguments, const QString &domain)
     for (int run = 0; run < 3; ++run) {
         ServiceProcess service(arguments);
         service.becomeProxy();
-        best = std::min(best, bestMs([&] { getHTTPPage1(linksearch::queryUrl(domain, 1)); }, 1));
+        int status = 0;
+        best = std::min(best, bestMs([&] { status = getHTTPPage1(linksearch::queryUrl(domain, 1)).status; }, 1));
+        // The time of a failed request would pass for speed.
+        if (status != 200)
+            throw std::runtime_error("the service answered " + domain.toStdString() + " with status " + std::to_string(status));
     }
     return best;
 }
@@ -75,9 +80,12 @@ int main(int argc, char *argv[])
     const std::string index = argv[1];
     const QString indexArgument = QString::fromLocal8Bit(argv[1]);
     linkindex::IndexStats stats;
-    {
+    try {
         auto db = linkindex::openIndex(index, linkindex::Database::Access::ReadOnly);
         stats = linkindex::indexStats(*db);
+    } catch (const linkindex::IndexError &error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
     }
     std::printf("| %-58s | %14s | %s\n|---|---|---\n",
                 qPrintable(QStringLiteral("index of %1 million links, %2 pages").arg(stats.links / 1e6, 0, 'f', 1).arg(stats.pages)),
@@ -87,49 +95,54 @@ int main(int argc, char *argv[])
              QStringLiteral("%1 MB in all; target <= %2 bytes: %3").arg(stats.bytes / 1e6, 0, 'f', 0).arg(kTargetBytesALink)
                  .arg(met(bytesALink <= kTargetBytesALink)));
 
-    const double demoRequest = firstRequestMs({}, QStringLiteral("menhu.example"));
-    printRow(QStringLiteral("demo list, first page of menhu.example over HTTP (baseline)"), QString::number(demoRequest, 'f', 2) + " ms");
-    for (const Domain &domain : kDomains) {
-        int64_t count = 0;
-        double first = 1e300, worst = 0;
-        for (int run = 0; run < kRuns; ++run) {
-            const double ms = firstPageMs(index, domain.name, count);
-            first = std::min(first, ms);
-            worst = std::max(worst, ms);
+    try {
+        const double demoRequest = firstRequestMs({}, QStringLiteral("menhu.example"));
+        printRow(QStringLiteral("demo list, first page of menhu.example over HTTP (baseline)"), QString::number(demoRequest, 'f', 2) + " ms");
+        for (const Domain &domain : kDomains) {
+            int64_t count = 0;
+            double first = 1e300, worst = 0;
+            for (int run = 0; run < kRuns; ++run) {
+                const double ms = firstPageMs(index, domain.name, count);
+                first = std::min(first, ms);
+                worst = std::max(worst, ms);
+            }
+            printRow(QStringLiteral("%1 (%2 pages): count + 50 rows, fresh reader").arg(domain.name).arg(count),
+                     QString::number(first, 'f', 2) + " ms",
+                     QStringLiteral("slowest of %1: %2 ms; target < %3 ms: %4").arg(kRuns).arg(worst, 0, 'f', 2).arg(domain.targetMs)
+                         .arg(met(first < domain.targetMs)));
+            const double http = firstRequestMs({QStringLiteral("--index"), indexArgument}, QString::fromLatin1(domain.name));
+            printRow(QStringLiteral("  first result page through linkvane-service, HTTP"), QString::number(http, 'f', 2) + " ms",
+                     QStringLiteral("%1x the baseline; target < %2 ms: %3").arg(http / demoRequest, 0, 'f', 2).arg(domain.targetMs)
+                         .arg(met(http < domain.targetMs)));
         }
-        printRow(QStringLiteral("%1 (%2 pages): count + 50 rows, fresh reader").arg(domain.name).arg(count),
-                 QString::number(first, 'f', 2) + " ms",
-                 QStringLiteral("slowest of %1: %2 ms; target < %3 ms: %4").arg(kRuns).arg(worst, 0, 'f', 2).arg(domain.targetMs)
-                     .arg(met(first < domain.targetMs)));
-        const double http = firstRequestMs({QStringLiteral("--index"), indexArgument}, QString::fromLatin1(domain.name));
-        printRow(QStringLiteral("  first result page through linkvane-service, HTTP"), QString::number(http, 'f', 2) + " ms",
-                 QStringLiteral("%1x the baseline; target < %2 ms: %3").arg(http / demoRequest, 0, 'f', 2).arg(domain.targetMs)
-                     .arg(met(http < domain.targetMs)));
-    }
 
-    Form1 window;
-    window.Timer1->stop();
-    window.show();
-    window.Text1->setText(QStringLiteral("menhu.example"));
-    double demoMs = 1e300, indexMs = 1e300;
-    qsizetype demoLinks = 0, indexLinks = 0;
-    {
-        ServiceProcess demo({});
-        ServiceProcess indexed({QStringLiteral("--index"), indexArgument});
-        for (int round = 0; round < kRuns; ++round) {
-            demo.becomeProxy();
-            demoMs = std::min(demoMs, bestMs([&] { window.Command5_Click(); }, 1));
-            demoLinks = window.linkLists().List1.size();
-            indexed.becomeProxy();
-            indexMs = std::min(indexMs, bestMs([&] { window.Command5_Click(); }, 1));
-            indexLinks = window.linkLists().List1.size();
+        Form1 window;
+        window.Timer1->stop();
+        window.show();
+        window.Text1->setText(QStringLiteral("menhu.example"));
+        double demoMs = 1e300, indexMs = 1e300;
+        qsizetype demoLinks = 0, indexLinks = 0;
+        {
+            ServiceProcess demo({});
+            ServiceProcess indexed({QStringLiteral("--index"), indexArgument});
+            for (int round = 0; round < kRuns; ++round) {
+                demo.becomeProxy();
+                demoMs = std::min(demoMs, bestMs([&] { window.Command5_Click(); }, 1));
+                demoLinks = window.linkLists().List1.size();
+                indexed.becomeProxy();
+                indexMs = std::min(indexMs, bestMs([&] { window.Command5_Click(); }, 1));
+                indexLinks = window.linkLists().List1.size();
+            }
         }
+        printRow(QStringLiteral("window query of menhu.example, demo list (baseline)"), QString::number(demoMs, 'f', 1) + " ms",
+                 QStringLiteral("%1 links listed").arg(demoLinks));
+        const double ratio = indexMs / demoMs;
+        printRow(QStringLiteral("the same query against this index"), QString::number(indexMs, 'f', 1) + " ms",
+                 QStringLiteral("%1 links listed; %2x the baseline, target <= %3x: %4").arg(indexLinks).arg(ratio, 0, 'f', 2)
+                     .arg(kTargetWindowRatio).arg(met(ratio <= kTargetWindowRatio)));
+    } catch (const std::runtime_error &error) {
+        std::fprintf(stderr, "%s: no figures from here on\n", error.what());
+        return 1;
     }
-    printRow(QStringLiteral("window query of menhu.example, demo list (baseline)"), QString::number(demoMs, 'f', 1) + " ms",
-             QStringLiteral("%1 links listed").arg(demoLinks));
-    const double ratio = indexMs / demoMs;
-    printRow(QStringLiteral("the same query against this index"), QString::number(indexMs, 'f', 1) + " ms",
-             QStringLiteral("%1 links listed; %2x the baseline, target <= %3x: %4").arg(indexLinks).arg(ratio, 0, 'f', 2)
-                 .arg(kTargetWindowRatio).arg(met(ratio <= kTargetWindowRatio)));
     return 0;
 }
