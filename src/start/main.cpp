@@ -86,10 +86,10 @@ int main(int argc, char *argv[])
             report(launcher.error());
         app.exit(exitCode);
     });
+    closeOnSignals(launcher);
     if (!launcher.start()) {
         report(launcher.error());
         return 1;
     }
-    closeOnSignals(launcher);
     return app.exec();
 }

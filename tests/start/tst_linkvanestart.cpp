@@ -31,6 +31,15 @@ std::string crawl()
     return warc;
 }
 
+// The processes whose command line matches pattern, as pgrep -f lists them.
+QByteArray running(const QString &pattern)
+{
+    QProcess pgrep;
+    pgrep.start("pgrep", {"-f", pattern});
+    pgrep.waitForFinished(kWaitMs);
+    return pgrep.readAllStandardOutput();
+}
+
 bool portClosed(quint16 port)
 {
     QTcpSocket socket;
@@ -151,11 +160,8 @@ void LinkvaneStartTest::serviceStopsWhenTheWindowCrashes()
     start->start();
     QVERIFY(start->waitForFinished(kWaitMs));
     QVERIFY(start->exitCode() != 0);
-    // The launcher names the service's port nowhere; no service of it may be left listening.
-    QProcess services;
-    services.start("pgrep", {"-f", m_bin + "/linkvane-service"});
-    QVERIFY(services.waitForFinished(kWaitMs));
-    QCOMPARE(services.readAllStandardOutput(), QByteArray());
+    // The launcher names the service's port nowhere; no service of it may be left running.
+    QTRY_VERIFY_WITH_TIMEOUT(running(m_bin + "/linkvane-service").isEmpty(), kWaitMs);
 }
 
 void LinkvaneStartTest::serviceAndWindowStopWhenTheLauncherIsTold()
@@ -166,18 +172,11 @@ void LinkvaneStartTest::serviceAndWindowStopWhenTheLauncherIsTold()
     start->setProcessEnvironment(environment);
     start->start();
     QVERIFY(start->waitForStarted(kWaitMs));
-    QProcess windows;
-    QTRY_VERIFY_WITH_TIMEOUT((windows.start("pgrep", {"-f", m_bin + "/linkvane$"}), windows.waitForFinished(kWaitMs),
-                              !windows.readAllStandardOutput().isEmpty()),
-                             kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!running(m_bin + "/linkvane$").isEmpty(), kWaitMs);
     ::kill(pid_t(start->processId()), SIGTERM);
     QVERIFY(start->waitForFinished(kWaitMs));
-    for (const QString &program : {m_bin + "/linkvane$", m_bin + "/linkvane-service"}) {
-        QProcess left;
-        left.start("pgrep", {"-f", program});
-        QVERIFY(left.waitForFinished(kWaitMs));
-        QCOMPARE(left.readAllStandardOutput(), QByteArray());
-    }
+    for (const QString &program : {m_bin + "/linkvane$", m_bin + "/linkvane-service"})
+        QTRY_VERIFY_WITH_TIMEOUT(running(program).isEmpty(), kWaitMs);
 }
 
 QTEST_GUILESS_MAIN(LinkvaneStartTest)
