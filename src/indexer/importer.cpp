@@ -143,21 +143,27 @@ public:
             ++report.skipped[page.skipped];
         }
         report.linksAdded = m_importer.m_sink.linksAdded();
-        m_importer.m_progress.update(progress());
+        // Most records pass without a redraw: the progress is only gathered when one is due.
+        if (m_importer.m_progress.due(elapsedSeconds()))
+            m_importer.m_progress.update(progress());
         if (m_importer.m_stopAsked.load(std::memory_order_relaxed))
             throw Interrupted{report.name};
     }
 
+    double elapsedSeconds() const
+    {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_started).count();
+    }
+
     InputProgress progress() const
     {
-        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - m_started;
         return {report.name,
                 m_file ? m_file->consumed() : 0,
                 m_file ? m_file->size() : std::nullopt,
                 report.records,
                 report.pagesAdded + report.pagesReplaced,
                 report.linksAdded,
-                elapsed.count()};
+                elapsedSeconds()};
     }
 
     InputReport report;

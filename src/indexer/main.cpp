@@ -88,6 +88,8 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("linkvane-index ") + command);
     parser.addHelpOption();
+    // The command stands first in the help's synopsis, as it does on the command line.
+    parser.addPositionalArgument(command, QStringLiteral("The command."), command);
     QString inputsName = QStringLiteral("INPUT...");
     if (command == u"add") {
         parser.addOptions({options.index, options.threads, options.quiet});
@@ -105,14 +107,12 @@ int main(int argc, char *argv[])
     } else {
         usageError(QStringLiteral("no command \"%1\" (add, backlinks, stats or extract)").arg(command));
     }
-    arguments.removeAt(1);
-    arguments[0] += u' ' + command;
     if (!parser.parse(arguments))
         usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(0);
 
-    const QStringList positional = parser.positionalArguments();
+    const QStringList positional = parser.positionalArguments().mid(1);
     // extract has no --index, and asking the parser about it would warn.
     const std::string index = command != u"extract" && parser.isSet(options.index) ? parser.value(options.index).toStdString()
                                                           : linkindex::defaultIndexPath();

@@ -60,10 +60,13 @@ std::string groupedNumber(int64_t number)
 
 ProgressLine::ProgressLine(std::FILE *out, Mode mode) : m_out(out), m_mode(mode) { }
 
+bool ProgressLine::due(double seconds) const
+{
+    return m_mode == Mode::Live && (m_shownAt < 0 || seconds - m_shownAt >= kRedrawSeconds);
+}
+
 void ProgressLine::update(const InputProgress &progress)
 {
-    if (m_mode != Mode::Live || (m_shownAt >= 0 && progress.seconds - m_shownAt < kRedrawSeconds))
-        return;
     m_shownAt = progress.seconds;
     std::string line = progress.name + "  " + megabytes(progress.bytesRead);
     if (progress.size && *progress.size > 0) {

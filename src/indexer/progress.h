@@ -28,6 +28,8 @@ public:
     enum class Mode { Live, Lines, Silent };
     ProgressLine(std::FILE *out, Mode mode);
 
+    // Whether the line is to be redrawn, seconds into the input; then update() redraws it.
+    bool due(double seconds) const;
     void update(const InputProgress &progress);
     void done(const InputProgress &progress);
 

@@ -61,8 +61,9 @@ private slots:
     void serviceAndWindowStopWhenTheLauncherIsTold();
 
 private:
-    // linkvane-start with the stand-in window, as a process not yet started.
-    std::unique_ptr<QProcess> launcher(const QString &dataHome, const QString &domain);
+    // linkvane-start with the stand-in window, as a process not yet started; misbehaviour names
+    // what the stand-in is to do instead of querying (LINKVANE_TEST_CRASH, LINKVANE_TEST_HANG).
+    std::unique_ptr<QProcess> launcher(const QString &dataHome, const QString &domain, const QString &misbehaviour = {});
     QStringList rows() const;
     quint16 proxyPort() const;
 
@@ -91,7 +92,8 @@ void LinkvaneStartTest::initTestCase()
     QCOMPARE(add.exitCode(), 0);
 }
 
-std::unique_ptr<QProcess> LinkvaneStartTest::launcher(const QString &dataHome, const QString &domain)
+std::unique_ptr<QProcess> LinkvaneStartTest::launcher(const QString &dataHome, const QString &domain,
+                                                      const QString &misbehaviour)
 {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -99,6 +101,8 @@ std::unique_ptr<QProcess> LinkvaneStartTest::launcher(const QString &dataHome, c
     environment.insert("LINKVANE_TEST_DOMAIN", domain);
     environment.insert("LINKVANE_TEST_ROWS", m_dir.filePath("rows.txt"));
     environment.insert("http_proxy", "http://127.0.0.1:9"); // the launcher must set its own
+    if (!misbehaviour.isEmpty())
+        environment.insert(misbehaviour, "1");
     process->setProcessEnvironment(environment);
     process->setProgram(m_bin + "/linkvane-start");
     QFile::remove(m_dir.filePath("rows.txt"));
@@ -153,10 +157,7 @@ void LinkvaneStartTest::withoutAnIndexTheDemoAnswers()
 
 void LinkvaneStartTest::serviceStopsWhenTheWindowCrashes()
 {
-    auto start = launcher(m_dir.filePath("data"), "site.example");
-    QProcessEnvironment environment = start->processEnvironment();
-    environment.insert("LINKVANE_TEST_CRASH", "1");
-    start->setProcessEnvironment(environment);
+    auto start = launcher(m_dir.filePath("data"), "site.example", "LINKVANE_TEST_CRASH");
     start->start();
     QVERIFY(start->waitForFinished(kWaitMs));
     QVERIFY(start->exitCode() != 0);
@@ -166,10 +167,7 @@ void LinkvaneStartTest::serviceStopsWhenTheWindowCrashes()
 
 void LinkvaneStartTest::serviceAndWindowStopWhenTheLauncherIsTold()
 {
-    auto start = launcher(m_dir.filePath("data"), "site.example");
-    QProcessEnvironment environment = start->processEnvironment();
-    environment.insert("LINKVANE_TEST_HANG", "1");
-    start->setProcessEnvironment(environment);
+    auto start = launcher(m_dir.filePath("data"), "site.example", "LINKVANE_TEST_HANG");
     start->start();
     QVERIFY(start->waitForStarted(kWaitMs));
     QTRY_VERIFY_WITH_TIMEOUT(!running(m_bin + "/linkvane$").isEmpty(), kWaitMs);
