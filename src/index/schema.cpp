@@ -1,6 +1,13 @@
 #include "schema.h"
 
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <unistd.h>
 
 namespace linkindex {
 
@@ -69,6 +76,61 @@ void notAnIndex(const Database &db)
     throw IndexError("the file " + db.path() + " is not a Linkvane index (it was left as it is)");
 }
 
+void writeSchema(Database &db)
+{
+    Transaction create(db);
+    db.exec(kSchema);
+    db.exec(("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str());
+    db.exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
+    create.commit();
+}
+
+// Removes what adds killed while making the index at path left beside it.
+void removeLeftovers(const std::filesystem::path &path)
+{
+    const std::string prefix = path.filename().string() + ".new-";
+    std::error_code error;
+    std::filesystem::directory_iterator entry(path.parent_path().empty() ? "." : path.parent_path(), error);
+    for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        if (name.rfind(prefix, 0) != 0)
+            continue;
+        const pid_t maker = std::atoi(name.c_str() + prefix.size());
+        std::error_code ignored;
+        if (maker > 0 && kill(maker, 0) != 0 && errno == ESRCH)
+            std::filesystem::remove(entry->path(), ignored);
+    }
+}
+
+// A new index is made whole beside its place and then moved there, so that a reader (and a
+// writer killed while making it) finds either no index or a complete one, never a file with a
+// rollback journal that only a writer could recover. Two adds making the same index at once
+// both succeed: the one that comes second opens the other's.
+void makeIndex(const std::string &path)
+{
+    const std::string making = path + ".new-" + std::to_string(getpid());
+    const auto removeMaking = [&making] {
+        std::error_code ignored;
+        for (const char *part : {"", "-journal", "-wal", "-shm"})
+            std::filesystem::remove(making + part, ignored);
+    };
+    removeMaking();
+    try {
+        Database db(making, Database::Access::ReadWrite);
+        db.exec("PRAGMA journal_mode = WAL");
+        writeSchema(db);
+    } catch (const IndexError &) {
+        removeMaking();
+        throw;
+    }
+    const bool moved = renameat2(AT_FDCWD, making.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0;
+    const int error = errno;
+    if (!moved)
+        removeMaking();
+    if (!moved && error != EEXIST)
+        throw IndexError("cannot make the index " + path + ": " + std::strerror(error));
+}
+
 } // namespace
 
 std::unique_ptr<Database> openIndex(const std::string &path, Database::Access access)
@@ -80,6 +142,9 @@ std::unique_ptr<Database> openIndex(const std::string &path, Database::Access ac
             std::filesystem::create_directories(folder, error);
         if (error)
             throw IndexError("cannot create the folder " + folder.string() + " for the index: " + error.message());
+        removeLeftovers(path);
+        if (!std::filesystem::exists(path))
+            makeIndex(path);
     }
     if (access == Database::Access::ReadOnly && path != ":memory:" && !std::filesystem::exists(path))
         throw IndexError("there is no index at " + path + " yet: make one with linkvane-index add");
@@ -89,11 +154,7 @@ std::unique_ptr<Database> openIndex(const std::string &path, Database::Access ac
     if (id == 0 && pragma(*db, "schema_version") == 0) {
         if (access == Database::Access::ReadOnly)
             throw IndexError("the index " + path + " is empty: add web archives to it with linkvane-index add");
-        Transaction create(*db);
-        db->exec(kSchema);
-        db->exec(("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str());
-        db->exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
-        create.commit();
+        writeSchema(*db);
     } else if (id != kApplicationId) {
         notAnIndex(*db);
     } else if (pragma(*db, "user_version") != kSchemaVersion) {

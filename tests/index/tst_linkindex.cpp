@@ -68,6 +68,7 @@ private slots:
     void linesOfOneCaptureAddUpWithinAnInput();
     void inputIsAddedWholeOrNotAtAll();
     void fileThatIsNotAnIndexIsRefusedAndLeftAlone();
+    void newIndexIsMadeWholeBesideItsPlace();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -319,6 +320,30 @@ void LinkIndexTest::fileThatIsNotAnIndexIsRefusedAndLeftAlone()
     QVERIFY_THROWS_EXCEPTION(IndexError, openIndex(other, Database::Access::ReadWrite));
     QVERIFY_THROWS_EXCEPTION(IndexError, openIndex(m_dir->filePath(QStringLiteral("missing.sqlite")).toStdString(),
                                                    Database::Access::ReadOnly));
+}
+
+void LinkIndexTest::newIndexIsMadeWholeBesideItsPlace()
+{
+    // What adds killed while making an index left: one by a process that is gone, one by a
+    // process still running (pid 1 always is).
+    QProcess gone;
+    gone.start(QStringLiteral("true"));
+    QVERIFY(gone.waitForStarted());
+    const QString goneName = QStringLiteral("index.sqlite.new-%1").arg(gone.processId());
+    QVERIFY(gone.waitForFinished());
+    const QStringList leftovers{goneName, goneName + QStringLiteral("-journal"), QStringLiteral("index.sqlite.new-1")};
+    for (const QString &name : leftovers) {
+        QFile file(m_dir->filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("half made");
+    }
+
+    openIndex(path(), Database::Access::ReadWrite);
+    const QDir dir(m_dir->path());
+    QCOMPARE(dir.entryList(QDir::Files, QDir::Name),
+             (QStringList{QStringLiteral("index.sqlite"), QStringLiteral("index.sqlite.new-1")}));
+    // Read-only, as the service opens it, with nothing a writer would have to recover.
+    QCOMPARE(listed(*openIndex(path(), Database::Access::ReadOnly), "x.example"), QStringList());
 }
 
 QTEST_GUILESS_MAIN(LinkIndexTest)
