@@ -3,6 +3,7 @@
 // to the same service with the index at rest afterwards, in the same run. The add runs as a user
 // would start it, at normal priority with its default threads.
 #include "benchsupport.h"
+#include "childrun.h"
 #include "net/pagefetcher.h"
 #include "query/linksearch.h"
 #include "support/serviceprocess.h"
@@ -48,18 +49,6 @@ double slowest(const std::vector<double> &times)
     return *std::max_element(times.begin(), times.end());
 }
 
-void startAdd(QProcess &add, const QString &index, const QStringList &inputs)
-{
-    add.setStandardOutputFile(QProcess::nullDevice());
-    add.setStandardErrorFile(QProcess::nullDevice());
-    add.start(QStringLiteral(LINKVANE_INDEX), QStringList{"add", "--quiet", "--index", index} + inputs);
-}
-
-bool succeeded(const QProcess &add)
-{
-    return add.exitStatus() == QProcess::NormalExit && add.exitCode() == 0;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -74,9 +63,7 @@ int main(int argc, char *argv[])
         inputs << QString::fromLocal8Bit(argv[i]);
     QTemporaryDir dir;
     const QString index = dir.filePath(QStringLiteral("index.sqlite"));
-    QProcess first;
-    startAdd(first, index, {QString::fromLocal8Bit(argv[1])});
-    if (!first.waitForFinished(-1) || !succeeded(first)) {
+    if (runChild({LINKVANE_INDEX, "add", "--quiet", "--index", index.toStdString(), argv[1]}).status != 0) {
         std::fprintf(stderr, "linkvane-index add of %s failed: no figures\n", argv[1]);
         return 1;
     }
@@ -86,14 +73,16 @@ int main(int argc, char *argv[])
 
         std::vector<double> during;
         QProcess add;
-        startAdd(add, index, inputs);
+        add.setStandardOutputFile(QProcess::nullDevice());
+        add.setStandardErrorFile(QProcess::nullDevice());
+        add.start(QStringLiteral(LINKVANE_INDEX), QStringList{"add", "--quiet", "--index", index} + inputs);
         QElapsedTimer addClock;
         addClock.start();
         // Each request runs the event loop, which sees the add end.
         while (add.state() != QProcess::NotRunning)
             requestBatch(during);
         const double addSeconds = addClock.elapsed() / 1e3;
-        if (!succeeded(add))
+        if (add.exitStatus() != QProcess::NormalExit || add.exitCode() != 0)
             throw std::runtime_error("linkvane-index add failed");
 
         std::vector<double> atRest;
