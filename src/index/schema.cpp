@@ -119,9 +119,13 @@ void makeIndex(const std::string &path)
         Database db(making, Database::Access::ReadWrite);
         db.exec("PRAGMA journal_mode = WAL");
         writeSchema(db);
-    } catch (const IndexError &) {
+    } catch (const IndexError &error) {
         removeMaking();
-        throw;
+        // Told of the index the user named, not of the file it was being made in.
+        std::string message = error.what();
+        if (const size_t at = message.find(making); at != std::string::npos)
+            message.replace(at, making.size(), path);
+        throw IndexError(message);
     }
     const bool moved = renameat2(AT_FDCWD, making.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0;
     const int error = errno;

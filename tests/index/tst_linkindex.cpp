@@ -69,6 +69,7 @@ private slots:
     void inputIsAddedWholeOrNotAtAll();
     void fileThatIsNotAnIndexIsRefusedAndLeftAlone();
     void newIndexIsMadeWholeBesideItsPlace();
+    void indexThatCannotBeMadeIsNamedAsTheUserNamedIt();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -344,6 +345,21 @@ void LinkIndexTest::newIndexIsMadeWholeBesideItsPlace()
              (QStringList{QStringLiteral("index.sqlite"), QStringLiteral("index.sqlite.new-1")}));
     // Read-only, as the service opens it, with nothing a writer would have to recover.
     QCOMPARE(listed(*openIndex(path(), Database::Access::ReadOnly), "x.example"), QStringList());
+}
+
+void LinkIndexTest::indexThatCannotBeMadeIsNamedAsTheUserNamedIt()
+{
+    // Where this process would make the index, a folder that cannot be taken away.
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("index.sqlite.new-%1/in-the-way").arg(QCoreApplication::applicationPid())));
+    try {
+        openIndex(path(), Database::Access::ReadWrite);
+        QFAIL("made");
+    } catch (const IndexError &error) {
+        const QString message = QString::fromUtf8(error.what());
+        QVERIFY2(message.contains(QString::fromStdString(path()) + QStringLiteral(":")), error.what());
+        QVERIFY2(!message.contains(QStringLiteral(".new-")), error.what());
+    }
+    QVERIFY(!QFile::exists(QString::fromStdString(path())));
 }
 
 QTEST_GUILESS_MAIN(LinkIndexTest)
