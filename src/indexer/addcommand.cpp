@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include "folderinputs.h"
 #include "index/schema.h"
 #include "indexsink.h"
 #include "readinputs.h"
@@ -19,7 +20,7 @@ int add(const std::string &index, const std::vector<std::string> &inputs, unsign
     IndexSink sink(*db);
     ProgressLine progress(stderr, progressMode(quiet));
     Importer importer(sink, workerThreads(threads), progress, stopAsked);
-    return readInputs(importer, inputs, stdout, "was not added: the index is as it was before it");
+    return readInputs(importer, withFolderParts(inputs), stdout, "was not added: the index is as it was before it");
 }
 
 } // namespace indexer
