@@ -7,7 +7,7 @@
 #include "archive/watrecord.h"
 #include "links/charset.h"
 #include "links/htmlpage.h"
-#include "links/htmltext.h"
+#include "links/references.h"
 #include "links/text.h"
 #include "links/urlrules.h"
 
@@ -64,9 +64,7 @@ RecordPage pageOfResponse(ArchiveRecord &record)
 // wrote them, as a reader sees it.
 std::string readerText(std::string_view text)
 {
-    if (text.find('&') == std::string_view::npos)
-        return std::string(text);
-    return links::decodeCharacterReferences(QString::fromUtf8(text.data(), qsizetype(text.size()))).toStdString();
+    return links::decodeCharacterReferences(text, links::ReferencePlace::Text);
 }
 
 // Common Crawl's WAT files hold, for every record of a crawl's WARC files, what its HTML says:

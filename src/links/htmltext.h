@@ -1,5 +1,7 @@
 #pragma once
 
+#include "references.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -7,9 +9,8 @@ namespace links {
 
 // Text cut out of markup, turned into what a reader of the page sees.
 
-// Every character reference that ends in ";" (named, decimal or hexadecimal) replaced by its
-// character, as HTML reads it; one that names no character, and every other "&", stays as written.
-QString decodeCharacterReferences(QStringView text);
+// decodeCharacterReferences of references.h, for text the window holds.
+QString decodeCharacterReferences(QStringView text, ReferencePlace place);
 
 // The text without its tags: a "<" followed by characters other than "<" and ">" up to the next
 // ">" goes, "<" and ">" that belong to no tag stay.

@@ -9,13 +9,13 @@ class HtmlTextTest : public QObject
     Q_OBJECT
 
 private slots:
-    void decodesReferencesThatEndInSemicolon_data();
-    void decodesReferencesThatEndInSemicolon();
+    void decodesReferencesAsInText_data();
+    void decodesReferencesAsInText();
     void removesTagsAndNothingElse_data();
     void removesTagsAndNothingElse();
 };
 
-void HtmlTextTest::decodesReferencesThatEndInSemicolon_data()
+void HtmlTextTest::decodesReferencesAsInText_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("decoded");
@@ -24,21 +24,22 @@ void HtmlTextTest::decodesReferencesThatEndInSemicolon_data()
     QTest::newRow("numeric, hexadecimal in either case") << "&#20013;&#x6587;&#X4e2d;&#x1F375;"
                                                          << QString::fromUtf16(u"中文中\U0001F375");
     QTest::newRow("decoded once") << "&amp;amp; &amp;lt;" << "&amp; &lt;";
-    QTest::newRow("unknown or miscased name stays") << "&unknown; &b; &AMP; &Amp;" << "&unknown; &b; &AMP; &Amp;";
-    QTest::newRow("no semicolon, no reference") << "&amp &lt=3 &#20013 AT&T & ; && &; x&"
-                                                << "&amp &lt=3 &#20013 AT&T & ; && &; x&";
+    QTest::newRow("unknown or miscased name stays, upper-case legacy name read")
+        << "&unknown; &b; &AMP; &Amp;" << "&unknown; &b; & &Amp;";
+    QTest::newRow("without a semicolon, legacy names and numbers read, others stay")
+        << "&amp &lt=3 &#20013 AT&T & ; && &; x&" << "& <=3 中 AT&T & ; && &; x&";
     QTest::newRow("what surrounds a reference is not markup")
         << "  <b &amp; c>\r\n\t<!--&lt;-->\r" << "  <b & c>\r\n\t<!--<-->\r";
-    QTest::newRow("reference to no character stays") << "a&#0;b&amp;&#xD800;&lt;c&#99999999999;d&#;"
-                                                     << "a&#0;b&&#xD800;<c&#99999999999;d&#;";
+    QTest::newRow("number of no character reads as U+FFFD, no number stays")
+        << "a&#0;b&amp;&#xD800;&lt;c&#99999999999;d&#;" << QString::fromUtf16(u"a\uFFFDb&\uFFFD<c\uFFFDd&#;");
     QTest::newRow("a long stretch is no reference") << "&" + QString(60, u'a') + ";" << "&" + QString(60, u'a') + ";";
 }
 
-void HtmlTextTest::decodesReferencesThatEndInSemicolon()
+void HtmlTextTest::decodesReferencesAsInText()
 {
     QFETCH(QString, text);
     QFETCH(QString, decoded);
-    QCOMPARE(decodeCharacterReferences(text), decoded);
+    QCOMPARE(decodeCharacterReferences(text, ReferencePlace::Text), decoded);
 }
 
 void HtmlTextTest::removesTagsAndNothingElse_data()

@@ -66,7 +66,11 @@ void PageLinksTest::appendsEachLineWithItsUrlAndTitle_data()
     link(". <a href=\"http://a.example/\">&#20013;&#x6587; &lt;b&gt;页&lt;/b&gt;</a>", "http://a.example/\r\n",
          "中文 <b>页</b>\r\n");
     link(". <a href=\"http://a.example/\">5 > 3 &amp 4 &unknown; AT&T</a>", "http://a.example/\r\n",
-         "5  3 &amp 4 &unknown; AT&T\r\n");
+         "5  3 & 4 &unknown; AT&T\r\n");
+    link(". <a href=\"http://a.example/\">UPPER &AMP; CASE &COPY; &#128;&notit;</a>", "http://a.example/\r\n",
+         "UPPER & CASE © €¬it;\r\n");
+    link(". <a href=\"http://a.example/?a=1&copy=2&notice=1&amp=3&AMP;b=4\">U</a>",
+         "http://a.example/?a=1&copy=2&notice=1&amp=3&b=4\r\n", "U\r\n");
     link(". <a href=\"http://a.example/\">x<<b>y</b> 1 < 2</a>", "http://a.example/\r\n", "x<y 1 < 2\r\n");
     link(". <a href=\"http://a.example/\">http://b.example/c</a>", "http://a.example/\r\nhttp://b.example/c\r\n",
          "http://b.example/c\r\n");
