@@ -1,5 +1,6 @@
 #include "htmlpage.h"
 
+#include "references.h"
 #include "saxparse.h"
 #include "text.h"
 #include "urlrules.h"
@@ -21,6 +22,10 @@ namespace {
 // nesting and stray end tags would otherwise take time quadratic in its size. Browsers stop
 // nesting at 512 too.
 constexpr int kMaxElementDepth = 512;
+
+// References shorten text, but seldom to less than a sixth ("&#x41;" is "A"): the first this
+// many bytes of a run of text hold more than a title or an anchor text keeps of it.
+constexpr std::size_t kMaxRunBytes = 16 * kMaxTextBytes;
 
 // A link as it stands on the page, its href and anchor text kept in PageReader::m_strings: a
 // page has hundreds, and the base they resolve against may come after them.
@@ -59,9 +64,14 @@ public:
     static void elementStarted(void *context, const xmlChar *name, const xmlChar **attributes);
     static void elementEnded(void *context, const xmlChar *name);
     static void textRead(void *context, const xmlChar *text, int size);
+    static void commentRead(void *context, const xmlChar *text);
 
     // Ends what the page leaves open.
-    void finish() { endAnchor(); }
+    void finish()
+    {
+        endRun();
+        endAnchor();
+    }
 
     std::string_view base() const { return m_base; }
     std::string_view title() const { return m_title.text(); }
@@ -75,6 +85,7 @@ private:
     std::size_t store(std::string_view text);
     void endAnchor();
     void separateWordsAt(const xmlChar *name);
+    void endRun();
 
     std::optional<Names> m_names;
     int m_depth = 0;
@@ -82,6 +93,9 @@ private:
     std::vector<RawLink> m_links;
     std::string m_base;
     bool m_baseSeen = false;
+    // The run of text being read, as the page writes it, blanks squeezed: its references are read
+    // once it ends, at a tag or a comment, as a browser reads them ("&AM<b>P;" is none).
+    std::string m_run;
     CollapsedText m_title;
     bool m_titleSeen = false;
     bool m_inTitle = false;
@@ -107,6 +121,18 @@ std::optional<std::string_view> attribute(const xmlChar **attributes, const xmlC
     return std::nullopt;
 }
 
+std::optional<std::string> decodedAttribute(const xmlChar **attributes, const xmlChar *name)
+{
+    if (const std::optional<std::string_view> value = attribute(attributes, name))
+        return decodeCharacterReferences(*value, ReferencePlace::Attribute);
+    return std::nullopt;
+}
+
+bool holdsNofollow(const xmlChar **attributes, const xmlChar *rel)
+{
+    return relHoldsNofollow(decodedAttribute(attributes, rel).value_or(""));
+}
+
 void PageReader::documentStarted(void *context)
 {
     receiverOf<PageReader>(context).m_names.emplace(static_cast<htmlParserCtxtPtr>(context)->dict);
@@ -125,15 +151,39 @@ void PageReader::elementEnded(void *context, const xmlChar *name)
 void PageReader::textRead(void *context, const xmlChar *text, int size)
 {
     PageReader &reader = receiverOf<PageReader>(context);
-    const std::string_view piece(reinterpret_cast<const char *>(text), std::size_t(size));
-    if (reader.m_inAnchor)
-        reader.m_anchor.append(piece);
-    if (reader.m_inTitle)
-        reader.m_title.append(piece);
+    if (!reader.m_inAnchor && !reader.m_inTitle)
+        return;
+    std::string &run = reader.m_run;
+    for (const char c : std::string_view(reinterpret_cast<const char *>(text), std::size_t(size))) {
+        if (run.size() >= kMaxRunBytes)
+            break;
+        if (!isHtmlSpace(c))
+            run += c;
+        else if (run.empty() || run.back() != ' ')
+            run += ' ';
+    }
+}
+
+void PageReader::commentRead(void *context, const xmlChar *)
+{
+    receiverOf<PageReader>(context).endRun();
+}
+
+void PageReader::endRun()
+{
+    if (m_run.empty())
+        return;
+    const std::string text = decodeCharacterReferences(m_run, ReferencePlace::Text);
+    if (m_inAnchor)
+        m_anchor.append(text);
+    if (m_inTitle)
+        m_title.append(text);
+    m_run.clear();
 }
 
 void PageReader::started(htmlParserCtxtPtr context, const xmlChar *name, const xmlChar **attributes)
 {
+    endRun();
     if (++m_depth > kMaxElementDepth) {
         xmlStopParser(context);
         return;
@@ -143,19 +193,19 @@ void PageReader::started(htmlParserCtxtPtr context, const xmlChar *name, const x
     if (name == names.a) {
         // An <a> inside another ends the first, as in a browser.
         endAnchor();
-        if (const std::optional<std::string_view> href = attribute(attributes, names.href)) {
-            addLink(*href, {}, relHoldsNofollow(attribute(attributes, names.rel).value_or("")));
+        if (const std::optional<std::string> href = decodedAttribute(attributes, names.href)) {
+            addLink(*href, {}, holdsNofollow(attributes, names.rel));
             m_inAnchor = true;
         }
     } else if (name == names.area) {
-        if (const std::optional<std::string_view> href = attribute(attributes, names.href)) {
+        if (const std::optional<std::string> href = decodedAttribute(attributes, names.href)) {
             CollapsedText alt;
-            alt.append(attribute(attributes, names.alt).value_or(""));
-            addLink(*href, alt.text(), relHoldsNofollow(attribute(attributes, names.rel).value_or("")));
+            alt.append(decodedAttribute(attributes, names.alt).value_or(""));
+            addLink(*href, alt.text(), holdsNofollow(attributes, names.rel));
         }
     } else if (name == names.base && !m_baseSeen) {
-        if (const std::optional<std::string_view> href = attribute(attributes, names.href)) {
-            m_base = *href;
+        if (std::optional<std::string> href = decodedAttribute(attributes, names.href)) {
+            m_base = std::move(*href);
             m_baseSeen = true;
         }
     } else if (name == names.title && !m_titleSeen) {
@@ -165,6 +215,7 @@ void PageReader::started(htmlParserCtxtPtr context, const xmlChar *name, const x
 
 void PageReader::ended(const xmlChar *name)
 {
+    endRun();
     --m_depth;
     separateWordsAt(name);
     if (name == m_names->a)
@@ -212,19 +263,24 @@ void PageReader::separateWordsAt(const xmlChar *name)
         m_anchor.append(" ");
 }
 
-// html with every NUL byte read as U+FFFD, as browsers read it: libxml2 would end the page at
-// a run of NULs, or at one inside a quoted attribute, and lose every link after it.
-std::string withoutNuls(std::string_view html)
+// html as libxml2 is to read it. Every "&" is written "&amp;", so that the parser, whose names
+// are HTML 4's and which reads no reference as HTML does, hands over text and attribute values
+// with their references as the page wrote them, for decodeCharacterReferences. Every NUL byte
+// reads as U+FFFD, as browsers read it: libxml2 would end the page at a run of NULs, or at one
+// inside a quoted attribute, and lose every link after it.
+std::string forParser(std::string_view html)
 {
-    std::string cleaned;
-    cleaned.reserve(html.size());
-    for (char c : html) {
-        if (c == '\0')
-            cleaned += "\xEF\xBF\xBD";
-        else
-            cleaned += c;
+    constexpr std::string_view kRewritten("&\0", 2);
+    std::string rewritten;
+    rewritten.reserve(html.size() + html.size() / 16);
+    for (std::size_t from = 0; from < html.size();) {
+        const std::size_t at = std::min(html.find_first_of(kRewritten, from), html.size());
+        rewritten.append(html, from, at - from);
+        if (at < html.size())
+            rewritten += html[at] == '&' ? "&amp;" : "\xEF\xBF\xBD";
+        from = at + 1;
     }
-    return cleaned;
+    return rewritten;
 }
 
 // page for pageUrl, its URL and host set, and the resolver of its links; nullopt, and page left
@@ -255,10 +311,8 @@ Page extractPage(std::string_view utf8Html, std::string_view pageUrl)
     // Script and style text is no part of any title or anchor text; without this callback
     // libxml2 would hand it over as text.
     handler.cdataBlock = [](void *, const xmlChar *, int) {};
-    if (utf8Html.find('\0') == std::string_view::npos)
-        parseHtml(utf8Html, handler, &reader);
-    else
-        parseHtml(withoutNuls(utf8Html), handler, &reader);
+    handler.comment = PageReader::commentRead;
+    parseHtml(forParser(utf8Html), handler, &reader);
     reader.finish();
 
     Page page;

@@ -93,6 +93,11 @@ void HtmlPageTest::extractsLinksToOtherHosts_data()
     QTest::newRow("an unclosed <a> runs to the end of the page")
         << "<a href=http://a.example/>open <em>to</em><br>the end"
         << QStringList{"http://a.example/ | a.example | open to the end"};
+    QTest::newRow("references in attributes and anchor text as browsers read them")
+        << "<base href=\"http://mirror.example/?a=1&amp;b=2&copy=3\"><a href=\"http://a.example/?a=1&copy=2&AMP;b&#x3D;&not\" "
+           "rel=\"no&#102;ollow\">&LT;new&GT; &amp more &notit;</a><area href=x.html alt=\"&notit; &copy\">"
+        << QStringList{"http://a.example/?a=1&copy=2&b=%C2%AC | a.example | <new> & more ¬it; | nofollow",
+                       "http://mirror.example/x.html | mirror.example | &notit; ©"};
     QTest::newRow("upper-case markup") << "<A HREF=\"http://a.example/\" REL=NoFollow>A</A>"
                                        << QStringList{"http://a.example/ | a.example | A | nofollow"};
     QTest::newRow("non-ASCII URLs and text")
@@ -114,6 +119,12 @@ void HtmlPageTest::readsTheFirstTitle_data()
     QTest::addColumn<QString>("title");
     QTest::newRow("references decoded, whitespace collapsed")
         << "<head><title>\n  Tea &amp; cakes &#8211;\t&quot;new&quot; &eacute;t&eacute;\n</title></head>" << "Tea & cakes – \"new\" été";
+    QTest::newRow("references as browsers read them")
+        << "<title>UPPER &AMP; CASE &COPY; &notit; &notin; &amp more &#128;&#0;</title>" << "UPPER & CASE © ¬it; ∉ & more €\uFFFD";
+    QTest::newRow("read once, and only within a run of text")
+        << "<title>&amp;AMP; &AM<b>P;</b> &AM<!-- -->P;</title>" << "&AMP; &AMP; &AMP;";
+    QTest::newRow("whitespace written as references collapsed too") << "<title>&#32;a&#10;&#9; b&nbsp;c&NewLine;</title>"
+                                                                   << "a b\u00A0c";
     QTest::newRow("first title only") << "<title>One</title><body><title>Two</title>" << "One";
     QTest::newRow("nested markup") << "<title>A <b>bold</b> title</title>" << "A bold title";
     QTest::newRow("unclosed") << "<title>Open" << "Open";
