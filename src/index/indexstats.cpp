@@ -29,9 +29,12 @@ IndexStats indexStats(Database &db)
     Transaction read(db, Transaction::Kind::Read);
     IndexStats stats;
     stats.inputs = single(db, "SELECT count(*) FROM inputs");
-    stats.pages = single(db, "SELECT count(*) FROM pages");
-    stats.links = single(db, "SELECT count(*) FROM links");
-    stats.targetHosts = single(db, "SELECT count(DISTINCT host_id) FROM backlinks");
+    Statement totals(db, "SELECT pages, links, linked_hosts FROM totals");
+    totals.step();
+    stats.pages = totals.integer(0);
+    stats.links = totals.integer(1);
+    stats.targetHosts = totals.integer(2);
+    totals.reset();
     stats.bytes = fileSize(db.path()) + fileSize(db.path() + "-wal");
     return stats;
 }

@@ -33,11 +33,13 @@ IndexWriter::IndexWriter(Database &db)
       m_insertBacklink(db, "INSERT OR IGNORE INTO backlinks(host_id, page_id, ord, source_host_id, first_captured) "
                            "VALUES(?1, ?2, ?3, ?4, ?5)"),
       m_deleteBacklinks(db, "DELETE FROM backlinks WHERE page_id = ?1 AND host_id IN "
-                            "(SELECT host_id FROM links WHERE page_id = ?1)"),
+                            "(SELECT host_id FROM links WHERE page_id = ?1) RETURNING host_id"),
       m_setBacklinksFirstCaptured(db, "UPDATE backlinks SET first_captured = ?2 WHERE page_id = ?1 AND host_id IN "
                                       "(SELECT host_id FROM links WHERE page_id = ?1)"),
+      m_hostLinked(db, "SELECT EXISTS(SELECT 1 FROM backlinks WHERE host_id = ?1)"),
       m_insertInput(db, "INSERT INTO inputs(name, records, pages, links, added) "
-                        "VALUES(?1, ?2, ?3, ?4, strftime('%Y-%m-%dT%H:%M:%SZ', 'now'))")
+                        "VALUES(?1, ?2, ?3, ?4, strftime('%Y-%m-%dT%H:%M:%SZ', 'now'))"),
+      m_addToTotals(db, "UPDATE totals SET pages = pages + ?1, links = links + ?2, linked_hosts = linked_hosts + ?3")
 { }
 
 IndexWriter::~IndexWriter() = default;
@@ -47,11 +49,15 @@ void IndexWriter::beginInput()
     m_transaction = std::make_unique<Transaction>(m_db);
     m_written.clear();
     m_linksAdded = 0;
+    m_newPages = 0;
+    m_linkChange = 0;
+    m_linkedBefore.clear();
 }
 
 void IndexWriter::commitInput(std::string_view name, int64_t records, int64_t pages, int64_t links)
 {
     m_insertInput.bind(1, name).bind(2, records).bind(3, pages).bind(4, links).run();
+    m_addToTotals.bind(1, m_newPages).bind(2, m_linkChange).bind(3, linkedHostChange()).run();
     m_transaction->commit();
     m_transaction.reset();
     m_written.clear();
@@ -73,6 +79,7 @@ Added IndexWriter::add(const Capture &capture)
         const int64_t pageId = sqlite3_last_insert_rowid(m_db.handle());
         insertLinks(pageId, hostId(capture.page.host), capture, 0, capture.captured);
         m_written.emplace(pageId, capture.captured);
+        ++m_newPages;
         return Added::NewPage;
     }
     const int64_t pageId = m_findPage.integer(0);
@@ -150,6 +157,8 @@ void IndexWriter::insertLinks(int64_t pageId, int64_t sourceHostId, const Captur
     int64_t ord = firstOrd;
     for (const links::Link &link : capture.page.links) {
         const int64_t targetHostId = hostId(link.host);
+        if (!m_linkedBefore.count(targetHostId))
+            m_linkedBefore.emplace(targetHostId, hostLinked(targetHostId));
         m_insertLink.bind(1, pageId).bind(2, ord).bind(3, targetHostId).bind(4, storedLinkUrl(link.url, link.host))
             .bind(5, link.anchorText)
             .bind(6, int64_t(link.nofollow)).run();
@@ -159,12 +168,35 @@ void IndexWriter::insertLinks(int64_t pageId, int64_t sourceHostId, const Captur
         ++ord;
     }
     m_linksAdded += ord - firstOrd;
+    m_linkChange += ord - firstOrd;
 }
 
 void IndexWriter::deleteLinks(int64_t pageId)
 {
-    m_deleteBacklinks.bind(1, pageId).run();
+    // A host this input had not changed yet had the backlink that goes.
+    m_deleteBacklinks.bind(1, pageId);
+    while (m_deleteBacklinks.step())
+        m_linkedBefore.emplace(m_deleteBacklinks.integer(0), true);
     m_deleteLinks.bind(1, pageId).run();
+    m_linkChange -= sqlite3_changes64(m_db.handle());
+}
+
+bool IndexWriter::hostLinked(int64_t hostId)
+{
+    m_hostLinked.bind(1, hostId);
+    m_hostLinked.step();
+    const bool linked = m_hostLinked.integer(0) != 0;
+    m_hostLinked.reset();
+    return linked;
+}
+
+// How many more hosts have backlinks than before this input.
+int64_t IndexWriter::linkedHostChange()
+{
+    int64_t change = 0;
+    for (const auto &[host, before] : m_linkedBefore)
+        change += int64_t(hostLinked(host)) - int64_t(before);
+    return change;
 }
 
 void IndexWriter::moveFirstCapture(int64_t pageId, std::optional<int64_t> firstCaptured)
@@ -188,6 +220,7 @@ int64_t IndexWriter::hostId(const std::string &host)
     } else {
         m_insertHost.bind(1, key).run();
         id = sqlite3_last_insert_rowid(m_db.handle());
+        m_linkedBefore.emplace(id, false);
     }
     m_hostIds.emplace(host, id);
     return id;

@@ -46,6 +46,8 @@ private:
     using LinkKey = std::tuple<std::string, std::string, bool>; // URL, anchor text, nofollow
 
     int64_t hostId(const std::string &host);
+    bool hostLinked(int64_t hostId);
+    int64_t linkedHostChange();
     void insertLinks(int64_t pageId, int64_t sourceHostId, const Capture &capture, int64_t firstOrd,
                      std::optional<int64_t> firstCaptured);
     void deleteLinks(int64_t pageId);
@@ -59,12 +61,18 @@ private:
     Statement m_findPage, m_insertPage, m_replacePage, m_setFirstCaptured;
     Statement m_findHost, m_insertHost;
     Statement m_titleOfPage, m_insertLink, m_linksOfPage, m_deleteLinks, m_lastOrd;
-    Statement m_insertBacklink, m_deleteBacklinks, m_setBacklinksFirstCaptured;
-    Statement m_insertInput;
+    Statement m_insertBacklink, m_deleteBacklinks, m_setBacklinksFirstCaptured, m_hostLinked;
+    Statement m_insertInput, m_addToTotals;
     std::unordered_map<std::string, int64_t> m_hostIds;
     // Pages written by this input, with the capture time written.
     std::unordered_map<int64_t, std::optional<int64_t>> m_written;
     int64_t m_linksAdded = 0;
+    // What this input changed of the totals: pages and links are counted as they are written;
+    // hosts whose backlinks it changed, with whether they had any before it, are looked at again
+    // when it is committed.
+    int64_t m_newPages = 0;
+    int64_t m_linkChange = 0;
+    std::unordered_map<int64_t, bool> m_linkedBefore;
 };
 
 } // namespace linkindex

@@ -49,6 +49,40 @@ QStringList listed(Database &db, const std::string &domain, size_t offset = 0, s
     return rows;
 }
 
+// A capture of page on site linking to a page on each of hosts.
+Capture linking(const std::string &site, const std::string &page, std::optional<int64_t> captured,
+                const std::vector<std::string> &hosts, const std::string &title = "t")
+{
+    std::vector<links::Link> links;
+    for (const std::string &host : hosts)
+        links.push_back(linkTo("http://" + host + "/from-" + page, host));
+    return capture("http://" + site + "/" + page, site, captured, std::move(links), title);
+}
+
+// What stats reports, as counting the rows finds it.
+IndexStats counted(Database &db)
+{
+    const auto single = [&db](const char *sql) {
+        Statement query(db, sql);
+        query.step();
+        const int64_t value = query.integer(0);
+        query.reset();
+        return value;
+    };
+    IndexStats stats;
+    stats.inputs = single("SELECT count(*) FROM inputs");
+    stats.pages = single("SELECT count(*) FROM pages");
+    stats.links = single("SELECT count(*) FROM links");
+    stats.targetHosts = single("SELECT count(DISTINCT host_id) FROM backlinks");
+    return stats;
+}
+
+QString statsText(const IndexStats &stats)
+{
+    return QStringLiteral("%1 inputs, %2 pages, %3 links, %4 hosts linked to")
+        .arg(stats.inputs).arg(stats.pages).arg(stats.links).arg(stats.targetHosts);
+}
+
 } // namespace
 
 class LinkIndexTest : public QObject
@@ -67,7 +101,9 @@ private slots:
     void slicesOfAListingMakeTheWholeListing();
     void linesOfOneCaptureAddUpWithinAnInput();
     void inputIsAddedWholeOrNotAtAll();
+    void statsAgreeWithTheRowsWhateverTheInputs();
     void fileThatIsNotAnIndexIsRefusedAndLeftAlone();
+    void indexOfAnotherVersionIsRefusedAndLeftAlone();
     void newIndexIsMadeWholeBesideItsPlace();
     void indexThatCannotBeMadeIsNamedAsTheUserNamedIt();
 
@@ -297,6 +333,49 @@ void LinkIndexTest::inputIsAddedWholeOrNotAtAll()
     QCOMPARE(listed(*db, "x.example"), QStringList{"http://a.example/ t -> http://x.example/ a"});
 }
 
+void LinkIndexTest::statsAgreeWithTheRowsWhateverTheInputs()
+{
+    // Inputs that add, re-add, overlap, replace and drop links, among them the last link to a
+    // host, the same capture seen twice, and a page replaced twice within one input.
+    const std::vector<std::vector<Capture>> inputs = {
+        {linking("a.example", "1", 100, {"x.example", "y.example"}), linking("b.example", "1", 100, {"x.example"})},
+        {linking("a.example", "1", 100, {"x.example", "y.example"}), linking("b.example", "1", 100, {"x.example"})},
+        {linking("a.example", "1", 200, {"z.example"}), linking("c.example", "1", 200, {"a.example", "x.example"})},
+        {linking("a.example", "1", 50, {"y.example"}), linking("b.example", "2", 60, {"y.example", "w.example"})},
+        {linking("a.example", "1", 300, {"y.example"}), linking("a.example", "1", 400, {"v.example"}),
+         linking("b.example", "2", 500, {})},
+        {linking("a.example", "1", 400, {"y.example", "x.example"}, "an earlier title")},
+        {linking("l.example", "1", std::nullopt, {"x.example"}), linking("l.example", "1", std::nullopt, {"u.example"}),
+         linking("l.example", "1", std::nullopt, {"u.example"})},
+    };
+    auto db = openIndex(path(), Database::Access::ReadWrite);
+    for (const std::vector<Capture> &input : inputs) {
+        addInputs(*db, {input});
+        QCOMPARE(statsText(indexStats(*db)), statsText(counted(*db)));
+    }
+    const QString whole = statsText(indexStats(*db));
+    QCOMPARE(whole, QStringLiteral("7 inputs, 5 pages, 7 links, 4 hosts linked to"));
+
+    // An input rolled back leaves the totals as they were, a new host linked to among what it did.
+    IndexWriter writer(*db);
+    writer.beginInput();
+    writer.add(linking("a.example", "1", 900, {"new.example"}));
+    writer.add(linking("d.example", "1", 900, {"x.example"}));
+    writer.rollbackInput();
+    QCOMPARE(statsText(indexStats(*db)), whole);
+
+    std::vector<std::vector<Capture>> shuffled = inputs;
+    std::mt19937 shuffle(7);
+    for (int round = 0; round < 4; ++round) {
+        std::shuffle(shuffled.begin(), shuffled.end(), shuffle);
+        QTemporaryDir dir;
+        auto other = openIndex(dir.filePath(QStringLiteral("i.sqlite")).toStdString(), Database::Access::ReadWrite);
+        for (const std::vector<Capture> &input : shuffled)
+            addInputs(*other, {input});
+        QCOMPARE(statsText(indexStats(*other)), whole);
+    }
+}
+
 void LinkIndexTest::fileThatIsNotAnIndexIsRefusedAndLeftAlone()
 {
     const QByteArray text = "source_url\tsource_title\ttarget_url\n";
@@ -321,6 +400,25 @@ void LinkIndexTest::fileThatIsNotAnIndexIsRefusedAndLeftAlone()
     QVERIFY_THROWS_EXCEPTION(IndexError, openIndex(other, Database::Access::ReadWrite));
     QVERIFY_THROWS_EXCEPTION(IndexError, openIndex(m_dir->filePath(QStringLiteral("missing.sqlite")).toStdString(),
                                                    Database::Access::ReadOnly));
+}
+
+void LinkIndexTest::indexOfAnotherVersionIsRefusedAndLeftAlone()
+{
+    {
+        auto db = openIndex(path(), Database::Access::ReadWrite);
+        addInputs(*db, {{linking("a.example", "1", 1, {"x.example"})}});
+        db->exec("PRAGMA user_version = 2");
+    }
+    for (auto access : {Database::Access::ReadWrite, Database::Access::ReadOnly}) {
+        try {
+            openIndex(path(), access);
+            QFAIL("opened");
+        } catch (const IndexError &error) {
+            QVERIFY2(QString::fromUtf8(error.what()).contains(QStringLiteral("another version")), error.what());
+        }
+    }
+    Database db(path(), Database::Access::ReadOnly);
+    QCOMPARE(counted(db).links, 1);
 }
 
 void LinkIndexTest::newIndexIsMadeWholeBesideItsPlace()
