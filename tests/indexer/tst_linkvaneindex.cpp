@@ -64,6 +64,8 @@ private slots:
     void damagedInputKeepsWhatCameBeforeTheDamage();
     void inputThatIsNoArchiveAddsNothingAndTheOthersGoIn();
     void listingsInEveryFormat();
+    void titlesAndAnchorsReadTheirReferencesAsBrowsersDo_data();
+    void titlesAndAnchorsReadTheirReferencesAsBrowsersDo();
     void listWrittenByBacklinksReadsBackTheSame();
     void usageErrorsAndHelp_data();
     void usageErrorsAndHelp();
@@ -220,6 +222,53 @@ void LinkvaneIndexTest::listingsInEveryFormat()
     const IndexerRun none = linkvaneIndex({"backlinks", "--index", m_index, "--format", "json", "nobody.example"});
     QCOMPARE(none.status, 0);
     QCOMPARE(QJsonDocument::fromJson(none.out.toUtf8()).array().size(), 0);
+}
+
+void LinkvaneIndexTest::titlesAndAnchorsReadTheirReferencesAsBrowsersDo_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("anchor");
+    QTest::addColumn<QString>("href");
+    QTest::addColumn<QString>("listed"); // title, target URL and anchor text as backlinks lists them
+    QTest::newRow("upper-case legacy names") << "UPPER &AMP; CASE &COPY;" << "&LT;new&GT; &QUOT;x&QUOT;"
+                                             << "http://t.example/" << "UPPER & CASE ©\thttp://t.example/\t<new> \"x\"";
+    QTest::newRow("longest match and names without \";\"") << "&notin; &notit; &amp more" << "&copy 2024"
+                                                            << "http://t.example/?a=1&copy=2&not=3"
+                                                            << "∉ ¬it; & more\thttp://t.example/?a=1&copy=2&not=3\t© 2024";
+    QTest::newRow("numbers") << "&#128;&#0;&#xD800;&#x41" << "a&#10;&#9; b" << "http://t.example/&#x3F;q"
+                             << "€\uFFFD\uFFFDA\thttp://t.example/?q\ta b";
+}
+
+// A title and an anchor through every step a page takes into the index and out of it, from a
+// WARC and from a WAT, which gives them as the page wrote them.
+void LinkvaneIndexTest::titlesAndAnchorsReadTheirReferencesAsBrowsersDo()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, anchor);
+    QFETCH(QString, href);
+    QFETCH(QString, listed);
+    const std::string html = "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n\r\n<title>" + title.toStdString()
+                             + "</title><a href=\"" + href.toStdString() + "\">" + anchor.toStdString() + "</a>";
+    const QJsonObject wat{{"Response-Message", QJsonObject{{"Status", "200"}}},
+                          {"Headers", QJsonObject{{"Content-Type", "text/html"}}},
+                          {"HTML-Metadata", QJsonObject{{"Head", QJsonObject{{"Title", title}}},
+                                                        {"Links", QJsonArray{QJsonObject{{"path", "A@/href"},
+                                                                                         {"url", href},
+                                                                                         {"text", anchor}}}}}}};
+    const QString warcPath = write("page.warc", warcRecord("WARC-Type: response\r\nWARC-Target-URI: <http://a.example/>\r\n"
+                                                           "WARC-Date: 2024-02-03T04:05:06Z\r\n",
+                                                           html));
+    const QString watPath = write("page.wat", watRecord("http://b.example/", wat));
+    QCOMPARE(linkvaneIndex({"add", "--index", m_index, warcPath, watPath}).status, 0);
+
+    const QStringList rows = linkvaneIndex({"backlinks", "--index", m_index, "t.example"}).out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows[1].section('\t', 1, 3), listed);
+    // A WAT gives the title and anchor as the page wrote them; its URLs are its own parser's.
+    const auto titleAndAnchor = [](const QString &row, int first) {
+        return QStringList{row.section('\t', first, first), row.section('\t', first + 2, first + 2)};
+    };
+    QCOMPARE(titleAndAnchor(rows[2], 1), titleAndAnchor(listed, 0));
 }
 
 void LinkvaneIndexTest::listWrittenByBacklinksReadsBackTheSame()
