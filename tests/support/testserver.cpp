@@ -27,6 +27,7 @@ void TestServer::readRequests(QTcpSocket *socket)
     qsizetype end;
     while ((end = pending.indexOf("\r\n\r\n")) >= 0) {
         const QByteArray requestLine = pending.left(pending.indexOf("\r\n"));
+        heads.append(pending.left(end));
         pending.remove(0, end + 4);
         const QByteArray target = requestLine.split(' ').value(1);
         targets.append(target);

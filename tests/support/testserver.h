@@ -28,6 +28,8 @@ public:
     void setHandler(Handler handler) { m_handler = std::move(handler); }
 
     QList<QByteArray> targets;
+    // Every request's request line and header lines, as received.
+    QList<QByteArray> heads;
 
     // A complete answer with Content-Length, keeping the connection open.
     static void reply(QTcpSocket *socket, int status, const QByteArray &body,
