@@ -2,6 +2,7 @@
 
 #include "archive/errors.h"
 
+#include <QCoreApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QThread>
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <stdexcept>
 
 namespace graph {
 
@@ -240,6 +242,9 @@ HttpSource::HttpSource(const std::string &url) : m_shared(std::make_unique<Share
     const QUrl parsed(QString::fromStdString(url), QUrl::StrictMode);
     if (!parsed.isValid() || (parsed.scheme() != "http" && parsed.scheme() != "https") || parsed.host().isEmpty())
         throw archive::InputError(archive::excerpt(url) + " is not an http(s) URL");
+    // Without one Qt's HTTP thread never answers: fail loudly instead of waiting forever.
+    if (!QCoreApplication::instance())
+        throw std::logic_error("HttpSource needs a QCoreApplication");
     m_thread = std::make_unique<Worker>(*m_shared);
     m_thread->setObjectName("download");
     m_thread->start();

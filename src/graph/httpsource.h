@@ -18,7 +18,8 @@ namespace graph {
 class HttpSource : public archive::Source
 {
 public:
-    // Throws InputError when url is not an http(s) URL; everything else shows at read().
+    // Throws InputError when url is not an http(s) URL; everything else shows at read(). Qt
+    // Network needs the process to have a QCoreApplication (on any thread, running or not).
     explicit HttpSource(const std::string &url);
     // Stops the download, even mid-transfer.
     ~HttpSource() override;
