@@ -438,36 +438,44 @@ private:
     {
         const uint32_t n = m_names.size();
         const std::vector<uint32_t> degrees = outDegrees();
-        m_inDegree.assign(n, 0);
+        // Targets are drawn, told apart and counted by popularity rank, and looked up as sites
+        // only once each, in a loop of independent loads: popular ranks stay in the cache, and
+        // the lookups of the others overlap instead of waiting one for another.
+        std::vector<uint32_t> rankOf(n), inDegreeByRank(n);
+        for (uint32_t rank = 0; rank < n; ++rank)
+            rankOf[m_byPopularity[rank]] = rank;
         std::vector<uint64_t> taken((n + 63) / 64);
-        const auto take = [&](uint32_t v) {
-            const bool was = taken[v / 64] >> (v % 64) & 1;
-            taken[v / 64] |= uint64_t(1) << (v % 64);
+        const auto take = [&](uint32_t rank) {
+            const bool was = taken[rank / 64] >> (rank % 64) & 1;
+            taken[rank / 64] |= uint64_t(1) << (rank % 64);
             return !was;
         };
         const double span = std::pow(n + 1.0, 1 - kZipf) - 1;
-        std::vector<uint32_t> targets;
+        std::vector<uint32_t> ranks, targets;
         std::string lines, from;
         const auto start = std::chrono::steady_clock::now();
         for (uint32_t v = 0; v < n; ++v) {
-            targets.clear();
-            take(v);
-            while (targets.size() < degrees[v]) {
+            ranks.clear();
+            take(rankOf[v]);
+            while (ranks.size() < degrees[v]) {
                 const double x = std::pow(1 + m_random.uniform() * span, 1 / (1 - kZipf));
-                const uint32_t target = m_byPopularity[std::min<uint32_t>(n - 1, uint32_t(x) - 1)];
-                if (take(target))
-                    targets.push_back(target);
+                const uint32_t rank = std::min<uint32_t>(n - 1, uint32_t(x) - 1);
+                if (take(rank))
+                    ranks.push_back(rank);
             }
-            for (uint32_t target : targets)
-                taken[target / 64] = 0;
-            taken[v / 64] = 0;
+            taken[rankOf[v] / 64] = 0;
+            targets.resize(ranks.size());
+            for (size_t i = 0; i < ranks.size(); ++i) {
+                taken[ranks[i] / 64] = 0;
+                ++inDegreeByRank[ranks[i]];
+                targets[i] = m_byPopularity[ranks[i]];
+            }
             std::sort(targets.begin(), targets.end());
             from.clear();
             appendNumber(from, v);
             from += '\t';
             lines.clear();
             for (uint32_t target : targets) {
-                ++m_inDegree[target];
                 lines += from;
                 appendNumber(lines, target);
                 lines += '\n';
@@ -478,6 +486,9 @@ private:
                 std::fprintf(stderr, "\r%u of %u sites, %.1f s", v, n, elapsedSeconds(start));
         }
         std::fprintf(stderr, "\n");
+        m_inDegree.resize(n);
+        for (uint32_t rank = 0; rank < n; ++rank)
+            m_inDegree[m_byPopularity[rank]] = inDegreeByRank[rank];
     }
 
     void writeRanks(GzipWriter &out)
