@@ -17,15 +17,15 @@ Runs linkvane-index extract over a whole crawl on a cluster, each task writing o
 part of the links; linkvane-index add FOLDER adds the parts to an index.
 
 Commands:
-  slurm --paths FILE --parts FOLDER [--base URL] [--targets FILE] [--tasks N]
-        [--throttle N] [--retries N]
+  slurm --paths FILE --parts FOLDER [--base URL] [--targets FILE] [OPTIONS]
         Splits the path list (one a line; plain, gzip or zstd, e.g. Common
-        Crawl's wat.paths.gz) among N tasks by line number and submits one Slurm
-        array job, each task fetching its files from URL (or reading them where
-        they are on a shared file system) and writing FOLDER/part-NNNNN.tsv
-        whole or not at all. The same command again submits only the tasks whose
-        part is missing or failed. sbatch's SBATCH_* variables (SBATCH_PARTITION,
-        SBATCH_TIMELIMIT...) reach the job.
+        Crawl's wat.paths.gz) among --tasks N tasks by line number and submits
+        one Slurm array job (--throttle N: at most N tasks at once), each task
+        fetching its files from URL with curl (--retries N) or reading them
+        where they are on a shared file system, and writing its part,
+        FOLDER/part-NNNNN.tsv, whole or not at all. The same command again
+        submits only the tasks whose part is missing or failed. sbatch's
+        SBATCH_* variables (SBATCH_PARTITION, SBATCH_TIMELIMIT...) reach the job.
   status --parts FOLDER
         Tasks done, queued or running, failed (with their logs) and missing,
         judged by the parts in FOLDER.

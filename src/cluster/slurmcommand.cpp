@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -89,6 +90,13 @@ int slurm(const SlurmRequest &request)
     if (std::all_of(paths.begin(), paths.end(), [](const QString &path) { return path.trimmed().isEmpty(); })) {
         std::fprintf(stderr, "linkvane-cluster: %s names no path\n", qPrintable(request.pathsFile));
         return 1;
+    }
+    // Tasks start in the folder sbatch was run from; a rerun may be run from another.
+    if (request.settings.base.isEmpty()) {
+        for (QString &path : paths) {
+            if (!path.trimmed().isEmpty())
+                path = QFileInfo(path.trimmed()).absoluteFilePath();
+        }
     }
     std::optional<QByteArray> targets;
     if (!request.targetsFile.isEmpty() && !(targets = readWhole(request.targetsFile)))
