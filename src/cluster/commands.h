@@ -5,7 +5,8 @@
 
 #include <QString>
 
-// The commands of linkvane-cluster; each returns the program's exit status.
+// The commands of linkvane-cluster; each returns the program's exit status, or throws
+// std::runtime_error for a file it cannot read.
 namespace cluster {
 
 struct SlurmRequest

@@ -22,13 +22,7 @@ int extractTask(const QString &partsFolder, int task)
                      settings->tasks - 1, task);
         return 2;
     }
-    QStringList paths;
-    try {
-        paths = folder.taskPaths(task, settings->tasks);
-    } catch (const std::runtime_error &error) {
-        std::fprintf(stderr, "linkvane-cluster: %s\n", error.what());
-        return 1;
-    }
+    const QStringList paths = taskShare(folder.paths(), task, settings->tasks);
     // An earlier attempt of this task that was killed while writing left its temporary files.
     const QFileInfo partFile(folder.part(task)), coversFile(folder.covers(task));
     QDir dir(folder.path());

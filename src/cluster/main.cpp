@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include <cstdio>
+#include <stdexcept>
 
 namespace {
 
@@ -138,20 +139,29 @@ int main(int argc, char *argv[])
         if (!url.isValid() || url.scheme().isEmpty() || url.host().isEmpty())
             usageError(QStringLiteral("--base needs a URL such as https://data.commoncrawl.org, not ") + parser.value(base));
     }
-    if (command == u"slurm") {
-        cluster::SlurmRequest request{required(parser, paths), required(parser, parts), parser.value(targets),
-                                      {number(parser, tasks, 1, 0), parser.value(base),
-                                       number(parser, retries, 0, defaultRetries)},
-                                      number(parser, throttle, 1, 0)};
-        return cluster::slurm(request);
+    // A command's dispatch; usage errors end the program in it, files that cannot be read come out.
+    const auto run = [&]() -> int {
+        if (command == u"slurm") {
+            cluster::SlurmRequest request{required(parser, paths), required(parser, parts), parser.value(targets),
+                                          {number(parser, tasks, 1, 0), parser.value(base),
+                                           number(parser, retries, 0, defaultRetries)},
+                                          number(parser, throttle, 1, 0)};
+            return cluster::slurm(request);
+        }
+        if (command == u"status")
+            return cluster::status(required(parser, parts));
+        if (parser.isSet(parts) || parser.isSet(task)) {
+            if (parser.isSet(base) || parser.isSet(targets) || parser.isSet(retries))
+                usageError(QStringLiteral("extract --parts takes the job's --base, --targets and --retries from its folder"));
+            required(parser, task);
+            return cluster::extractTask(required(parser, parts), number(parser, task, 0, 0));
+        }
+        return cluster::extractStream({parser.value(base), parser.value(targets), number(parser, retries, 0, defaultRetries)});
+    };
+    try {
+        return run();
+    } catch (const std::runtime_error &error) {
+        std::fprintf(stderr, "linkvane-cluster: %s\n", error.what());
+        return 1;
     }
-    if (command == u"status")
-        return cluster::status(required(parser, parts));
-    if (parser.isSet(parts) || parser.isSet(task)) {
-        if (parser.isSet(base) || parser.isSet(targets) || parser.isSet(retries))
-            usageError(QStringLiteral("extract --parts takes the job's --base, --targets and --retries from its folder"));
-        required(parser, task);
-        return cluster::extractTask(required(parser, parts), number(parser, task, 0, 0));
-    }
-    return cluster::extractStream({parser.value(base), parser.value(targets), number(parser, retries, 0, defaultRetries)});
 }

@@ -86,14 +86,7 @@ QStringList PartsFolder::paths() const
     return readLines(pathList());
 }
 
-QStringList PartsFolder::taskPaths(int task, int tasks) const
-{
-    const QStringList all = paths();
-    const auto [first, end] = taskLines(all.size(), task, tasks);
-    return all.mid(first, end - first);
-}
-
-bool PartsFolder::done(int task, int tasks) const
+bool PartsFolder::done(int task, const QStringList &paths) const
 {
     const QFileInfo partFile(part(task));
     if (!partFile.isFile())
@@ -103,7 +96,7 @@ bool PartsFolder::done(int task, int tasks) const
         return false;
     const QStringList lines = QString::fromUtf8(marker.readAll()).split(u'\n');
     return lines.value(0) == QStringLiteral("bytes %1").arg(partFile.size())
-        && lines.mid(1) == taskPaths(task, tasks);
+        && lines.mid(1) == paths;
 }
 
 QStringList readLines(const QString &file)
@@ -131,6 +124,12 @@ QStringList readLines(const QString &file)
 std::pair<qsizetype, qsizetype> taskLines(qsizetype count, int task, int tasks)
 {
     return {count * task / tasks, count * (task + 1) / tasks};
+}
+
+QStringList taskShare(const QStringList &all, int task, int tasks)
+{
+    const auto [first, end] = taskLines(all.size(), task, tasks);
+    return all.mid(first, end - first);
 }
 
 } // namespace cluster

@@ -46,11 +46,10 @@ public:
     QStringList submittedJobs() const;
     bool recordJob(const QString &id) const;
     // The paths the folder's list holds, one a line, blank lines kept so that line numbers stay.
+    // Throws std::runtime_error when the list cannot be read.
     QStringList paths() const;
-    // The paths of task of the job's tasks: its share of the list by line number.
-    QStringList taskPaths(int task, int tasks) const;
-    // Whether task's part is there, whole, and covers exactly the task's paths.
-    bool done(int task, int tasks) const;
+    // Whether task's part is there, whole, and covers exactly paths, the task's share of the list.
+    bool done(int task, const QStringList &paths) const;
 
 private:
     QString file(const QString &name) const { return m_path + u'/' + name; }
@@ -64,5 +63,8 @@ QStringList readLines(const QString &file);
 
 // Lines [first, end) of count lines that task of tasks reads: the same lines on every run.
 std::pair<qsizetype, qsizetype> taskLines(qsizetype count, int task, int tasks);
+
+// Task's share of all the lines of a path list.
+QStringList taskShare(const QStringList &all, int task, int tasks);
 
 } // namespace cluster

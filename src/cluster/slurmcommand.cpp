@@ -80,13 +80,7 @@ bool settle(const PartsFolder &folder, const QStringList &paths, const std::opti
 int slurm(const SlurmRequest &request)
 {
     const PartsFolder folder(request.partsFolder);
-    QStringList paths;
-    try {
-        paths = readLines(request.pathsFile);
-    } catch (const std::runtime_error &error) {
-        std::fprintf(stderr, "linkvane-cluster: %s\n", error.what());
-        return 1;
-    }
+    QStringList paths = readLines(request.pathsFile);
     if (std::all_of(paths.begin(), paths.end(), [](const QString &path) { return path.trimmed().isEmpty(); })) {
         std::fprintf(stderr, "linkvane-cluster: %s names no path\n", qPrintable(request.pathsFile));
         return 1;

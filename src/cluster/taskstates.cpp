@@ -9,9 +9,10 @@ namespace cluster {
 TaskStates judgeTasks(const PartsFolder &folder, int tasks)
 {
     const QSet<int> queued = queuedTasks(folder.submittedJobs());
+    const QStringList paths = folder.paths();
     TaskStates states;
     for (int task = 0; task < tasks; ++task) {
-        if (folder.done(task, tasks))
+        if (folder.done(task, taskShare(paths, task, tasks)))
             states.done << task;
         else if (queued.contains(task))
             states.queued << task;

@@ -14,6 +14,7 @@ struct TaskStates
     QList<int> done, queued, failed, missing;
 };
 
+// Throws std::runtime_error when the folder's path list cannot be read.
 TaskStates judgeTasks(const PartsFolder &folder, int tasks);
 
 } // namespace cluster

@@ -39,6 +39,8 @@ private slots:
     void arraySpecNamesRanges();
     void usageErrorsExitTwo_data();
     void usageErrorsExitTwo();
+    void filesThatCannotBeReadExitOne_data();
+    void filesThatCannotBeReadExitOne();
     void rerunCompletesOnlyWhatFailed();
     void submissionThatCannotGoAheadSubmitsNothing_data();
     void submissionThatCannotGoAheadSubmitsNothing();
@@ -180,6 +182,36 @@ void LinkvaneClusterTest::usageErrorsExitTwo()
     QCOMPARE(run.status, 2);
     QVERIFY2(run.err.contains(says), qPrintable(run.err));
     QVERIFY(sbatchCalls().isEmpty());
+}
+
+void LinkvaneClusterTest::filesThatCannotBeReadExitOne_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("says");
+    const QString nowhere = m_dir.filePath("nowhere");
+    const QString listGone = m_dir.filePath("list gone");
+    QTest::newRow("path list") << QStringList{"slurm", "--paths", nowhere, "--parts", m_dir.filePath("unread")}
+                               << "cannot open " + nowhere;
+    QTest::newRow("targets") << QStringList{"slurm", "--paths", m_wats[0], "--parts", m_dir.filePath("unread"),
+                                            "--targets", nowhere}
+                             << "cannot read " + nowhere;
+    QTest::newRow("no job in the folder") << QStringList{"status", "--parts", nowhere} << "no job was submitted";
+    QTest::newRow("the folder's list gone") << QStringList{"status", "--parts", listGone}
+                                            << "cannot open " + listGone + "/paths";
+}
+
+void LinkvaneClusterTest::filesThatCannotBeReadExitOne()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, says);
+    const QString listGone = m_dir.filePath("list gone");
+    if (!QFile::exists(listGone)) {
+        QCOMPARE(cluster({"slurm", "--paths", pathList("gone.paths", {m_wats[0]}), "--parts", listGone}).status, 0);
+        QVERIFY(QFile::remove(listGone + "/paths"));
+    }
+    const ClusterRun run = cluster(arguments);
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(says), qPrintable(run.err));
 }
 
 // A task whose file is not there fails; the same command again, once it is, submits that task
