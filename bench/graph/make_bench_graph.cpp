@@ -132,36 +132,33 @@ void appendJavaNumber(std::string &text, double value, bool asFloat)
     char scientific[40];
     const char *end = asFloat ? std::to_chars(scientific, scientific + sizeof scientific, float(value), std::chars_format::scientific).ptr
                               : std::to_chars(scientific, scientific + sizeof scientific, value, std::chars_format::scientific).ptr;
-    const std::string_view written(scientific, size_t(end - scientific));
-    const size_t e = written.find('e');
-    std::string digits;
-    for (char c : written.substr(0, e))
-        if (c >= '0' && c <= '9')
-            digits += c;
+    char digits[24];
+    size_t count = 0;
+    const char *at = scientific;
+    for (; *at != 'e'; ++at)
+        if (*at != '.')
+            digits[count++] = *at;
     int exponent = 0;
-    const std::string_view exponentText = written.substr(e + 1);
-    std::from_chars(exponentText.data() + (exponentText[0] == '+'), exponentText.data() + exponentText.size(), exponent);
-    if (exponent >= -3 && exponent < 7) {
-        if (exponent < 0) {
-            text += "0.";
-            text.append(size_t(-exponent - 1), '0');
-            text += digits;
-        } else {
-            if (digits.size() < size_t(exponent) + 1)
-                digits.append(size_t(exponent) + 1 - digits.size(), '0');
-            text.append(digits, 0, size_t(exponent) + 1);
-            text += '.';
-            text += digits.size() > size_t(exponent) + 1 ? digits.substr(size_t(exponent) + 1) : "0";
-        }
-        return;
+    std::from_chars(at + 1 + (at[1] == '+'), end, exponent);
+    const std::string_view all(digits, count);
+    if (exponent >= 0 && exponent < 7) {
+        const size_t whole = size_t(exponent) + 1;
+        text += all.substr(0, whole);
+        if (count < whole)
+            text.append(whole - count, '0');
+        text += '.';
+        text += count > whole ? all.substr(whole) : "0";
+    } else if (exponent < 0 && exponent >= -3) {
+        text += "0.";
+        text.append(size_t(-exponent - 1), '0');
+        text += all;
+    } else {
+        text += all[0];
+        text += '.';
+        text += count > 1 ? all.substr(1) : "0";
+        text += exponent < 0 ? "E-" : "E";
+        appendNumber(text, uint64_t(std::abs(exponent)));
     }
-    text += digits[0];
-    text += '.';
-    text += digits.size() > 1 ? digits.substr(1) : "0";
-    text += 'E';
-    appendNumber(text, uint64_t(std::abs(exponent)));
-    if (exponent < 0)
-        text.insert(text.size() - std::to_string(-exponent).size(), 1, '-');
 }
 
 // Reversed names, sorted in byte order: vertex v is name(v).
@@ -509,31 +506,40 @@ private:
         }
         for (double &value : pagerank)
             value = 0.15 / n + 0.85 * value / weights;
-        std::vector<uint32_t> byPagerank(n);
-        std::iota(byPagerank.begin(), byPagerank.end(), 0);
-        std::sort(byPagerank.begin(), byPagerank.end(), [&](uint32_t a, uint32_t b) {
-            return pagerank[a] != pagerank[b] ? pagerank[a] > pagerank[b] : a < b;
-        });
+        // Sorted as values beside their sites, not as sites that point to their values: a
+        // comparison then reads no other memory.
+        std::vector<std::pair<double, uint32_t>> byPagerank(n);
+        for (uint32_t v = 0; v < n; ++v)
+            byPagerank[v] = {pagerank[v], v};
+        std::sort(byPagerank.begin(), byPagerank.end(),
+                  [](const auto &a, const auto &b) { return a.first != b.first ? a.first > b.first : a.second < b.second; });
         std::vector<uint32_t> pagerankPosition(n);
         for (uint32_t position = 0; position < n; ++position)
-            pagerankPosition[byPagerank[position]] = position + 1;
+            pagerankPosition[byPagerank[position].second] = position + 1;
         byPagerank = {};
-        std::vector<uint32_t> byHarmonic(n);
-        std::iota(byHarmonic.begin(), byHarmonic.end(), 0);
-        std::sort(byHarmonic.begin(), byHarmonic.end(), [&](uint32_t a, uint32_t b) {
-            return harmonic[a] != harmonic[b] ? harmonic[a] > harmonic[b] : pagerankPosition[a] < pagerankPosition[b];
+        struct Harmonic
+        {
+            float value;
+            uint32_t pagerankPosition;
+            uint32_t site;
+        };
+        std::vector<Harmonic> byHarmonic(n);
+        for (uint32_t v = 0; v < n; ++v)
+            byHarmonic[v] = {harmonic[v], pagerankPosition[v], v};
+        std::sort(byHarmonic.begin(), byHarmonic.end(), [](const Harmonic &a, const Harmonic &b) {
+            return a.value != b.value ? a.value > b.value : a.pagerankPosition < b.pagerankPosition;
         });
 
         out.write("#harmonicc_pos\t#harmonicc_val\t#pr_pos\t#pr_val\t#host_rev\t#n_hosts\n");
         std::string line;
         for (uint32_t position = 0; position < n; ++position) {
-            const uint32_t v = byHarmonic[position];
+            const auto [value, pagerankAt, v] = byHarmonic[position];
             line.clear();
             appendNumber(line, position + 1);
             line += '\t';
-            appendJavaNumber(line, harmonic[v], true);
+            appendJavaNumber(line, value, true);
             line += '\t';
-            appendNumber(line, pagerankPosition[v]);
+            appendNumber(line, pagerankAt);
             line += '\t';
             appendJavaNumber(line, pagerank[v], false);
             line += '\t';
