@@ -31,7 +31,7 @@ constexpr const char *kUsage =
     "usage: make_bench_graph [--small] [--vertices N] [--edges N] [--seed N] [--release NAME] DIR\n"
     "Writes DIR/NAME-domain-{vertices,edges,ranks}.txt.gz and DIR/NAME.figures: a web graph of\n"
     "N vertices (10,000,000) and about N edges (300,000,000) in Common Crawl's format.\n"
-    "--small makes 100,000 vertices and 3,000,000 edges. NAME is cc-main-2099-bench.\n";
+    "--small makes 100,000 vertices and 3,000,000 edges. NAME is cc-main-2099-jan-feb-mar.\n";
 
 // Steepness of the Zipf law targets are drawn by: in-degree then falls as a power law of
 // exponent 1 + 1/kZipf, about 2.1, as measured on the web.
@@ -78,7 +78,7 @@ struct Options
     uint32_t vertices = 10'000'000;
     uint64_t edges = 300'000'000;
     uint64_t seed = 13;
-    std::string release = "cc-main-2099-bench";
+    std::string release = "cc-main-2099-jan-feb-mar";
     std::filesystem::path dir;
 };
 
