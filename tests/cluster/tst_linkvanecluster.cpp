@@ -42,6 +42,7 @@ private slots:
     void filesThatCannotBeReadExitOne_data();
     void filesThatCannotBeReadExitOne();
     void rerunCompletesOnlyWhatFailed();
+    void relativePathsAreThoseOfTheFirstSubmission();
     void submissionThatCannotGoAheadSubmitsNothing_data();
     void submissionThatCannotGoAheadSubmitsNothing();
     void downloadsRetriedAndFailuresLeaveNoPart_data();
@@ -50,7 +51,7 @@ private slots:
 
 private:
     // Runs linkvane-cluster with the stand-ins first on PATH, serving the test's servers meanwhile.
-    ClusterRun cluster(const QStringList &arguments, const QByteArray &input = {});
+    ClusterRun cluster(const QStringList &arguments, const QByteArray &input = {}, const QString &folder = {});
     QString pathList(const QString &name, const QStringList &paths);
     QStringList sbatchCalls() const;
     QString backlinks(const QString &index);
@@ -87,9 +88,10 @@ void LinkvaneClusterTest::init()
         QFile::remove(m_standin + "/" + file);
 }
 
-ClusterRun LinkvaneClusterTest::cluster(const QStringList &arguments, const QByteArray &input)
+ClusterRun LinkvaneClusterTest::cluster(const QStringList &arguments, const QByteArray &input, const QString &folder)
 {
     QProcess process;
+    process.setWorkingDirectory(folder);
     process.start(LINKVANE_CLUSTER, arguments);
     process.write(input);
     process.closeWriteChannel();
@@ -254,6 +256,21 @@ void LinkvaneClusterTest::rerunCompletesOnlyWhatFailed()
         QVERIFY2(add.status == 0 && add.out.count("part-0000") == 3, qPrintable(add.out + add.err));
         QCOMPARE(backlinks(fromParts), backlinks(whole));
     }
+}
+
+// Tasks start in the folder sbatch ran in; the same relative list submitted from another folder
+// names other files.
+void LinkvaneClusterTest::relativePathsAreThoseOfTheFirstSubmission()
+{
+    const QString list = pathList("relative.paths", {"crawl/0.warc.wat.gz"});
+    const QString parts = m_dir.filePath("relative parts");
+    QCOMPARE(cluster({"slurm", "--paths", list, "--parts", parts}, {}, m_dir.path()).status, 0);
+    QVERIFY(QFile::remove(parts + "/part-00000.tsv"));
+    const ClusterRun run = cluster({"slurm", "--paths", list, "--parts", parts}, {}, m_dir.filePath("crawl"));
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains("another job"), qPrintable(run.err));
+    QCOMPARE(cluster({"slurm", "--paths", list, "--parts", parts}, {}, m_dir.path()).status, 0);
+    QCOMPARE(cluster({"status", "--parts", parts}).status, 0);
 }
 
 void LinkvaneClusterTest::submissionThatCannotGoAheadSubmitsNothing_data()
