@@ -1,5 +1,8 @@
 #pragma once
 
+#include "graph/graphlines.h"
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,5 +13,33 @@ int add(const std::string &index, const std::vector<std::string> &inputs, unsign
 int extract(const std::vector<std::string> &inputs, const std::string &targetsFile, unsigned threads);
 int backlinks(const std::string &index, const std::string &domain, const std::string &format);
 int stats(const std::string &index);
+
+// Where Common Crawl serves its files.
+inline constexpr const char *kCommonCrawlBase = "https://data.commoncrawl.org";
+
+struct GraphAdd
+{
+    std::vector<std::string> files; // none: fetch the release
+    std::optional<std::string> release;
+    graph::Level level;             // of a release fetched
+    std::string base;               // where a release is fetched from
+    std::string targetsFile;        // empty: all sites
+    bool quiet = false;
+};
+int addGraph(const std::string &index, const GraphAdd &add);
+int removeGraph(const std::string &index, const std::string &release, std::optional<graph::Level> level);
+
+// Which release a query of the web graphs reads, and how it writes.
+struct SiteQuery
+{
+    std::optional<std::string> release;
+    std::optional<graph::Level> level;
+    std::string format;
+};
+int referring(const std::string &index, const std::string &domain, const SiteQuery &query);
+int gap(const std::string &index, const std::string &domain, const std::vector<std::string> &competitors,
+        unsigned minimum, const SiteQuery &query);
+int changes(const std::string &index, const std::string &domain, const std::optional<std::string> &from,
+            const std::optional<std::string> &to, const SiteQuery &query);
 
 } // namespace indexer

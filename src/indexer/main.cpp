@@ -1,6 +1,7 @@
-// linkvane-index: builds the user's own link index from web archives and link lists, and
-// answers from it.
+// linkvane-index: builds the user's own link index from web archives, link lists and Common
+// Crawl's web graphs, and answers from it.
 
+#include "commandline.h"
 #include "commands.h"
 #include "index/indexlocation.h"
 
@@ -8,34 +9,19 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <functional>
 
 namespace {
 
-const char *const kUsage = R"(Usage: linkvane-index COMMAND [OPTIONS] ...
+const char *const kHeader = R"(Usage: linkvane-index COMMAND [OPTIONS] ...
 
-Builds your own backlink index from web archives, the index linkvane-start and
-linkvane-service answer from, and lists the backlinks of a domain.
+Builds your own backlink index, the index linkvane-start and linkvane-service
+answer from: pages that link to a site, from web archives, and sites that link to
+it, from Common Crawl's web graphs.
+)";
 
-Commands:
-  add [--index FILE] [--threads N] [--quiet] INPUT...
-        Adds the pages of each INPUT to the index, each input whole or not at all:
-        WARC files (your own crawls, e.g. wget --warc-file; Common Crawl's WARC
-        and WAT files), plain, gzip or zstd, and link lists (TSV with the header
-        source_url, source_title, target_url[, anchor_text, nofollow, captured]).
-        "-" reads standard input. Shows progress, then a summary.
-  backlinks [--index FILE] [--format tsv|csv|json] DOMAIN
-        Lists every page that links to DOMAIN or a host under it, with its first
-        such link: source_url, source_title, target_url, anchor_text, nofollow,
-        captured.
-  stats [--index FILE]
-        Inputs added, pages, links, distinct hosts linked to, size on disk.
-  extract [--targets FILE] [--threads N] INPUT...
-        Writes what add would store as a link list on standard output, for
-        parts made elsewhere and added later in any order; --targets FILE keeps
-        only links to the domains listed in FILE (one a line) and hosts under them.
-
-The index is $XDG_DATA_HOME/linkvane/index.sqlite (~/.local/share/linkvane/
-index.sqlite) unless --index names another.
+const char *const kFooter = R"(The index is $XDG_DATA_HOME/linkvane/index.sqlite (~/.local/share/linkvane/
+index.sqlite) unless --index names another; web graphs are kept beside it.
 
 Run "linkvane-index COMMAND --help" for a command's options.
 
@@ -44,27 +30,207 @@ Exit status: 0 when every input was read, 1 when an input could not be read whol
 could not be used, 2 for a usage error.
 )";
 
-// The command's options, or why the command line makes no sense.
-struct Options
-{
-    QCommandLineOption index{QStringLiteral("index"), QStringLiteral("The index file (default: %1).")
-                                                          .arg(QString::fromStdString(linkindex::defaultIndexPath())),
-                             QStringLiteral("file")};
-    QCommandLineOption threads{QStringLiteral("threads"),
-                               QStringLiteral("Parse pages on N threads (default: one a core)."), QStringLiteral("n")};
-    QCommandLineOption quiet{QStringLiteral("quiet"), QStringLiteral("Show no progress.")};
-    QCommandLineOption format{QStringLiteral("format"),
-                              QStringLiteral("tsv (default), csv (UTF-8 with BOM, for spreadsheets) or json."),
-                              QStringLiteral("format"), QStringLiteral("tsv")};
-    QCommandLineOption targets{QStringLiteral("targets"),
-                               QStringLiteral("Keep only links to the domains in this file, one a line."),
-                               QStringLiteral("file")};
-};
-
 [[noreturn]] void usageError(const QString &message)
 {
     std::fprintf(stderr, "linkvane-index: %s\nRun \"linkvane-index --help\" for help.\n", qPrintable(message));
     std::exit(2);
+}
+
+QCommandLineOption option(const QString &name, const QString &description, const QString &value = {},
+                          const QString &byDefault = {})
+{
+    return QCommandLineOption(name, description, value, byDefault);
+}
+
+// The options, as commands share them.
+const QCommandLineOption kIndex = option(QStringLiteral("index"),
+                                         QStringLiteral("The index file (default: %1).")
+                                             .arg(QString::fromStdString(linkindex::defaultIndexPath())),
+                                         QStringLiteral("file"));
+const QCommandLineOption kThreads =
+    option(QStringLiteral("threads"), QStringLiteral("Parse pages on N threads (default: one a core)."), QStringLiteral("n"));
+const QCommandLineOption kQuiet = option(QStringLiteral("quiet"), QStringLiteral("Show no progress."));
+const QCommandLineOption kFormat = option(QStringLiteral("format"),
+                                          QStringLiteral("tsv (default), csv (UTF-8 with BOM, for spreadsheets) or json."),
+                                          QStringLiteral("tsv|csv|json"), QStringLiteral("tsv"));
+const QCommandLineOption kTargets =
+    option(QStringLiteral("targets"), QStringLiteral("Keep only links to the domains in this file, one a line."),
+           QStringLiteral("file"));
+const QCommandLineOption kRelease = option(QStringLiteral("release"),
+                                           QStringLiteral("The web-graph release (default: the newest in the index)."),
+                                           QStringLiteral("name"));
+const QCommandLineOption kLevel = option(QStringLiteral("level"),
+                                         QStringLiteral("The graph's level: domain or host (default: domain where the "
+                                                        "domain is one of the release, else host)."),
+                                         QStringLiteral("domain|host"));
+const QCommandLineOption kAddRelease = option(
+    QStringLiteral("release"),
+    QStringLiteral("The release the files are of; without files, fetch this release from Common Crawl."),
+    QStringLiteral("name"));
+const QCommandLineOption kAddLevel =
+    option(QStringLiteral("level"), QStringLiteral("The level to fetch with --release: domain or host."),
+           QStringLiteral("domain|host"), QStringLiteral("domain"));
+const QCommandLineOption kOnlyLevel =
+    option(QStringLiteral("level"), QStringLiteral("Only this level: domain or host."), QStringLiteral("domain|host"));
+const QCommandLineOption kBase = option(QStringLiteral("base"),
+                                        QStringLiteral("Where Common Crawl's files are fetched from, for a mirror."),
+                                        QStringLiteral("url"), QString::fromStdString(indexer::kCommonCrawlBase));
+const QCommandLineOption kMinimum = option(QStringLiteral("min"),
+                                           QStringLiteral("List sites that link to at least N of the competitors."),
+                                           QStringLiteral("n"), QStringLiteral("1"));
+const QCommandLineOption kFrom =
+    option(QStringLiteral("from"), QStringLiteral("The earlier release (default: the one before --to)."), QStringLiteral("name"));
+const QCommandLineOption kTo =
+    option(QStringLiteral("to"), QStringLiteral("The later release (default: the newest)."), QStringLiteral("name"));
+
+const QList<indexer::CommandInfo> kCommands = {
+    {QStringLiteral("add"), QStringLiteral("[--index FILE] [--threads N] [--quiet] INPUT..."),
+     QStringLiteral("Adds the pages of each INPUT to the index, each input whole or not at all: WARC files (your own "
+                    "crawls, e.g. wget --warc-file; Common Crawl's WARC and WAT files), plain, gzip or zstd, link lists "
+                    "(TSV with the header source_url, source_title, target_url[, anchor_text, nofollow, captured]) and "
+                    "folders of parts that extract wrote. \"-\" reads standard input. Shows progress, then a summary."),
+     {kIndex, kThreads, kQuiet}},
+    {QStringLiteral("backlinks"), QStringLiteral("[--index FILE] [--format tsv|csv|json] DOMAIN"),
+     QStringLiteral("Lists every page that links to DOMAIN or a host under it, with its first such link: "
+                    "source_url, source_title, target_url, anchor_text, nofollow, captured."),
+     {kIndex, kFormat}},
+    {QStringLiteral("stats"), QStringLiteral("[--index FILE]"),
+     QStringLiteral("Inputs added, pages, links, distinct hosts linked to, size on disk, and the web-graph releases "
+                    "with their vertices, edges and size."),
+     {kIndex}},
+    {QStringLiteral("extract"), QStringLiteral("[--targets FILE] [--threads N] INPUT..."),
+     QStringLiteral("Writes what add would store as a link list on standard output, for parts made elsewhere and "
+                    "added later in any order; --targets FILE keeps only links to the domains listed in FILE (one a "
+                    "line) and hosts under them."),
+     {kTargets, kThreads}},
+    {QStringLiteral("add-graph"),
+     QStringLiteral("[--index FILE] [--targets FILE] [--quiet] (FILE|URL... | --release NAME [--level domain|host])"),
+     QStringLiteral("Adds a release of Common Crawl's host- or domain-level web graph: its vertices, edges and "
+                    "(optionally) ranks files, gzip or plain, local or http(s) URLs read as they download, told apart "
+                    "by their content; or, with --release alone, the release's files fetched from Common Crawl. "
+                    "A release goes in whole or not at all, replacing one of the same name and level. --targets FILE "
+                    "keeps only the sites that link to the domains in FILE (yours and your competitors'), which "
+                    "is faster and smaller."),
+     {kIndex, kAddRelease, kAddLevel, kBase, kTargets, kQuiet}},
+    {QStringLiteral("remove-graph"), QStringLiteral("[--index FILE] [--level domain|host] RELEASE"),
+     QStringLiteral("Removes a web-graph release from the index (both levels unless --level names one)."),
+     {kIndex, kOnlyLevel}},
+    {QStringLiteral("referring"), QStringLiteral("[--index FILE] [--release NAME] [--level domain|host] [--format tsv|csv|json] DOMAIN"),
+     QStringLiteral("Lists the sites that link to DOMAIN (at host level, to DOMAIN or a host under it), the strongest "
+                    "first (by harmonic centrality, unranked sites last): site, harmonic_position, harmonic_value, "
+                    "pagerank_position, pagerank_value, hosts, release."),
+     {kIndex, kRelease, kLevel, kFormat}},
+    {QStringLiteral("gap"),
+     QStringLiteral("[--index FILE] [--release NAME] [--level domain|host] [--min N] [--format tsv|csv|json] DOMAIN COMPETITOR..."),
+     QStringLiteral("Lists the sites that link to at least N of the competitors but not to DOMAIN, those linking to "
+                    "the most competitors first, then the strongest: site, competitors, linked, harmonic_position, "
+                    "harmonic_value, pagerank_position, pagerank_value, release."),
+     {kIndex, kRelease, kLevel, kMinimum, kFormat}},
+    {QStringLiteral("changes"), QStringLiteral("[--index FILE] [--from NAME] [--to NAME] [--level domain|host] [--format tsv|csv|json] DOMAIN"),
+     QStringLiteral("Lists the sites that DOMAIN gained and lost as linking sites between two releases of the same "
+                    "level (default: the two newest): site, change, from_harmonic_position, to_harmonic_position, "
+                    "from_release, to_release."),
+     {kIndex, kFrom, kTo, kLevel, kFormat}},
+};
+
+// The command line of one command, parsed.
+class Arguments
+{
+public:
+    explicit Arguments(QCommandLineParser &parser) : m_parser(parser), m_positional(parser.positionalArguments().mid(1)) { }
+
+    bool isSet(const QCommandLineOption &option) const { return m_parser.isSet(option); }
+    std::string value(const QCommandLineOption &option) const { return m_parser.value(option).toStdString(); }
+    std::optional<std::string> optional(const QCommandLineOption &option) const
+    {
+        return isSet(option) ? std::optional(value(option)) : std::nullopt;
+    }
+    std::string index() const { return isSet(kIndex) ? value(kIndex) : linkindex::defaultIndexPath(); }
+    std::vector<std::string> positional() const
+    {
+        std::vector<std::string> values;
+        for (const QString &value : m_positional)
+            values.push_back(value.toStdString());
+        return values;
+    }
+    // The positional arguments, which must be at least minimum and at most maximum.
+    std::vector<std::string> positional(const char *command, size_t minimum, size_t maximum, const char *what) const
+    {
+        if (size_t(m_positional.size()) < minimum || size_t(m_positional.size()) > maximum)
+            usageError(QStringLiteral("%1 needs %2").arg(QLatin1StringView(command), QLatin1StringView(what)));
+        return positional();
+    }
+    unsigned number(const QCommandLineOption &option, unsigned byDefault) const
+    {
+        if (!isSet(option) && option.defaultValues().isEmpty())
+            return byDefault;
+        bool ok = false;
+        const unsigned number = m_parser.value(option).toUInt(&ok);
+        if (!ok || number == 0)
+            usageError(QStringLiteral("--%1 needs a number above 0, not %2").arg(option.names().first(), m_parser.value(option)));
+        return number;
+    }
+    std::string format() const
+    {
+        const std::string format = value(kFormat);
+        if (format != "tsv" && format != "csv" && format != "json")
+            usageError(QStringLiteral("--format is tsv, csv or json, not ") + QString::fromStdString(format));
+        return format;
+    }
+    std::optional<graph::Level> level(const QCommandLineOption &option) const
+    {
+        if (!isSet(option) && option.defaultValues().isEmpty())
+            return std::nullopt;
+        const std::string level = value(option);
+        if (level != "domain" && level != "host")
+            usageError(QStringLiteral("--level is domain or host, not ") + QString::fromStdString(level));
+        return level == "host" ? graph::Level::Host : graph::Level::Domain;
+    }
+    indexer::SiteQuery siteQuery() const { return {optional(kRelease), level(kLevel), format()}; }
+
+private:
+    QCommandLineParser &m_parser;
+    QStringList m_positional;
+};
+
+int run(const QString &command, const Arguments &arguments)
+{
+    const std::string index = arguments.index();
+    if (command == u"add")
+        return indexer::add(index, arguments.positional("add", 1, SIZE_MAX, "at least one INPUT"),
+                            arguments.number(kThreads, 0), arguments.isSet(kQuiet));
+    if (command == u"extract")
+        return indexer::extract(arguments.positional("extract", 1, SIZE_MAX, "at least one INPUT"),
+                                arguments.isSet(kTargets) ? arguments.value(kTargets) : std::string(),
+                                arguments.number(kThreads, 0));
+    if (command == u"backlinks")
+        return indexer::backlinks(index, arguments.positional("backlinks", 1, 1, "one DOMAIN").front(), arguments.format());
+    if (command == u"stats") {
+        arguments.positional("stats", 0, 0, "no arguments");
+        return indexer::stats(index);
+    }
+    if (command == u"add-graph") {
+        const std::vector<std::string> files = arguments.positional();
+        if (files.empty() && !arguments.isSet(kAddRelease))
+            usageError(QStringLiteral("add-graph needs the release's files, or --release NAME to fetch it"));
+        return indexer::addGraph(index, {files, arguments.optional(kAddRelease), *arguments.level(kAddLevel),
+                                         arguments.value(kBase),
+                                         arguments.isSet(kTargets) ? arguments.value(kTargets) : std::string(),
+                                         arguments.isSet(kQuiet)});
+    }
+    if (command == u"remove-graph")
+        return indexer::removeGraph(index, arguments.positional("remove-graph", 1, 1, "one RELEASE").front(),
+                                    arguments.level(kOnlyLevel));
+    if (command == u"referring")
+        return indexer::referring(index, arguments.positional("referring", 1, 1, "one DOMAIN").front(), arguments.siteQuery());
+    if (command == u"gap") {
+        const std::vector<std::string> domains = arguments.positional("gap", 2, SIZE_MAX, "DOMAIN and at least one COMPETITOR");
+        return indexer::gap(index, domains.front(), {domains.begin() + 1, domains.end()}, arguments.number(kMinimum, 1),
+                            arguments.siteQuery());
+    }
+    return indexer::changes(index, arguments.positional("changes", 1, 1, "one DOMAIN").front(),
+                            arguments.optional(kFrom), arguments.optional(kTo),
+                            {std::nullopt, arguments.level(kLevel), arguments.format()});
 }
 
 } // namespace
@@ -73,78 +239,35 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(LINKVANE_VERSION));
-    QStringList arguments = QCoreApplication::arguments();
-    const QString command = arguments.value(1);
-    if (command == u"--help" || command == u"-h" || command == u"help" || command.isEmpty()) {
-        std::fputs(kUsage, command.isEmpty() ? stderr : stdout);
-        return command.isEmpty() ? 2 : 0;
+    const QStringList arguments = QCoreApplication::arguments();
+    const QString name = arguments.value(1);
+    if (name == u"--help" || name == u"-h" || name == u"help" || name.isEmpty()) {
+        const QString help = indexer::programHelp(QString::fromUtf8(kHeader), kCommands, QString::fromUtf8(kFooter));
+        std::fputs(qPrintable(help), name.isEmpty() ? stderr : stdout);
+        return name.isEmpty() ? 2 : 0;
     }
-    if (command == u"--version" || command == u"-v") {
+    if (name == u"--version" || name == u"-v") {
         std::printf("linkvane-index %s\n", LINKVANE_VERSION);
         return 0;
     }
-
-    Options options;
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("linkvane-index ") + command);
-    parser.addHelpOption();
-    // The command stands first in the help's synopsis, as it does on the command line.
-    parser.addPositionalArgument(command, QStringLiteral("The command."), command);
-    QString inputsName = QStringLiteral("INPUT...");
-    if (command == u"add") {
-        parser.addOptions({options.index, options.threads, options.quiet});
-        parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("WARC, WAT or link list files; - for standard input."),
-                                     inputsName);
-    } else if (command == u"extract") {
-        parser.addOptions({options.targets, options.threads});
-        parser.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("WARC, WAT or link list files; - for standard input."),
-                                     inputsName);
-    } else if (command == u"backlinks") {
-        parser.addOptions({options.index, options.format});
-        parser.addPositionalArgument(QStringLiteral("DOMAIN"), QStringLiteral("The domain, as typed in the window."));
-    } else if (command == u"stats") {
-        parser.addOption(options.index);
-    } else {
-        usageError(QStringLiteral("no command \"%1\" (add, backlinks, stats or extract)").arg(command));
+    const auto command = std::find_if(kCommands.begin(), kCommands.end(),
+                                      [&](const indexer::CommandInfo &info) { return info.name == name; });
+    if (command == kCommands.end()) {
+        QStringList names;
+        for (const indexer::CommandInfo &info : kCommands)
+            names += info.name;
+        usageError(QStringLiteral("no command \"%1\" (%2)").arg(name, names.join(QStringLiteral(", "))));
     }
+
+    QCommandLineParser parser;
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
+    parser.addOption(help);
+    parser.addOptions(command->options);
     if (!parser.parse(arguments))
         usageError(parser.errorText());
-    if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(0);
-
-    const QStringList positional = parser.positionalArguments().mid(1);
-    // extract has no --index, and asking the parser about it would warn.
-    const std::string index = command != u"extract" && parser.isSet(options.index) ? parser.value(options.index).toStdString()
-                                                          : linkindex::defaultIndexPath();
-    unsigned threads = 0;
-    if ((command == u"add" || command == u"extract") && parser.isSet(options.threads)) {
-        bool ok = false;
-        threads = parser.value(options.threads).toUInt(&ok);
-        if (!ok || threads == 0)
-            usageError(QStringLiteral("--threads needs a number above 0, not ") + parser.value(options.threads));
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(indexer::commandHelp(*command)), stdout);
+        return 0;
     }
-
-    if (command == u"add" || command == u"extract") {
-        if (positional.isEmpty())
-            usageError(QStringLiteral("%1 needs at least one INPUT").arg(command));
-        std::vector<std::string> inputs;
-        for (const QString &input : positional)
-            inputs.push_back(input.toStdString());
-        if (command == u"add")
-            return indexer::add(index, inputs, threads, parser.isSet(options.quiet));
-        return indexer::extract(inputs, parser.isSet(options.targets) ? parser.value(options.targets).toStdString()
-                                                                       : std::string(),
-                                threads);
-    }
-    if (command == u"backlinks") {
-        if (positional.size() != 1)
-            usageError(QStringLiteral("backlinks needs one DOMAIN"));
-        const QString format = parser.value(options.format);
-        if (format != u"tsv" && format != u"csv" && format != u"json")
-            usageError(QStringLiteral("--format is tsv, csv or json, not ") + format);
-        return indexer::backlinks(index, positional.first().toStdString(), format.toStdString());
-    }
-    if (!positional.isEmpty())
-        usageError(QStringLiteral("stats takes no arguments"));
-    return indexer::stats(index);
+    return run(name, Arguments(parser));
 }

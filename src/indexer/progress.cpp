@@ -32,8 +32,11 @@ std::string duration(double seconds)
 
 std::string counts(const InputProgress &progress)
 {
-    std::string text = "records " + groupedNumber(progress.records) + "  pages " + groupedNumber(progress.pages)
-                       + "  links " + groupedNumber(progress.links);
+    std::string text;
+    const int64_t numbers[] = {progress.records, progress.pages, progress.links};
+    for (size_t i = 0; i < progress.words.size(); ++i)
+        if (progress.words[i])
+            text += (text.empty() ? "" : "  ") + std::string(progress.words[i]) + " " + groupedNumber(numbers[i]);
     if (progress.seconds > 0) {
         char rate[32];
         std::snprintf(rate, sizeof rate, "  %.1f MB/s", double(progress.bytesRead) / 1e6 / progress.seconds);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -17,6 +18,8 @@ struct InputProgress
     int64_t pages = 0;
     int64_t links = 0;
     double seconds = 0;
+    // What records, pages and links count; a count without a word is not shown.
+    std::array<const char *, 3> words = {"records", "pages", "links"};
 };
 
 // The progress of the inputs. Live (on a terminal), one line is redrawn as the input is read (at

@@ -1,103 +1,33 @@
 #include "commands.h"
 
 #include "archive/warcdate.h"
+#include "graph/graphstore.h"
+#include "graph/release.h"
 #include "index/backlinks.h"
 #include "index/indexstats.h"
 #include "index/schema.h"
-#include "linklist.h"
 #include "progress.h"
-#include "results/csvrecord.h"
-
-#include <QJsonDocument>
-#include <QJsonObject>
+#include "rowwriter.h"
 
 #include <cstdio>
 
 namespace indexer {
-
-namespace {
-
-// Writes a listing of backlinks on standard output in one format.
-class BacklinkWriter
-{
-public:
-    explicit BacklinkWriter(const std::string &format) : m_format(format) { }
-
-    void begin()
-    {
-        if (m_format == "tsv")
-            write(std::string(kListHeader) + '\n');
-        else if (m_format == "csv")
-            write((kCsvByteOrderMark.toString() + csvRecord({QStringLiteral("source_url"), QStringLiteral("source_title"),
-                                                        QStringLiteral("target_url"), QStringLiteral("anchor_text"),
-                                                        QStringLiteral("nofollow"), QStringLiteral("captured")}))
-                      .toStdString());
-        else
-            write("[");
-    }
-
-    void row(const linkindex::Backlink &b)
-    {
-        if (m_format == "tsv") {
-            write(listLine({b.sourceUrl, b.sourceTitle, b.targetUrl, b.anchorText, b.nofollow, b.captured}));
-            return;
-        }
-        const QString captured = b.captured ? QString::fromStdString(archive::formatWarcDate(*b.captured)) : QString();
-        if (m_format == "csv") {
-            write(csvRecord({QString::fromStdString(b.sourceUrl), QString::fromStdString(b.sourceTitle),
-                             QString::fromStdString(b.targetUrl), QString::fromStdString(b.anchorText),
-                             b.nofollow ? QStringLiteral("1") : QStringLiteral("0"), captured})
-                      .toStdString());
-            return;
-        }
-        const QJsonObject object{{"source_url", QString::fromStdString(b.sourceUrl)},
-                                 {"source_title", QString::fromStdString(b.sourceTitle)},
-                                 {"target_url", QString::fromStdString(b.targetUrl)},
-                                 {"anchor_text", QString::fromStdString(b.anchorText)},
-                                 {"nofollow", b.nofollow},
-                                 {"captured", b.captured ? QJsonValue(captured) : QJsonValue()}};
-        write(m_rows++ ? ",\n" : "\n");
-        write(QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString());
-    }
-
-    void end()
-    {
-        if (m_format == "json")
-            write(m_rows ? "\n]\n" : "]\n");
-    }
-
-private:
-    static void write(const std::string &text) { std::fwrite(text.data(), 1, text.size(), stdout); }
-
-    std::string m_format;
-    int64_t m_rows = 0;
-};
-
-// Standard output could not take everything (a full disk, a closed pipe).
-bool outputFailed()
-{
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
-        return false;
-    std::perror("linkvane-index: cannot write the output");
-    return true;
-}
-
-} // namespace
 
 int backlinks(const std::string &index, const std::string &domain, const std::string &format)
 {
     try {
         auto db = linkindex::openIndex(index, linkindex::Database::Access::ReadOnly);
         linkindex::BacklinkReader reader(*db);
-        BacklinkWriter out(format);
-        out.begin();
-        reader.list(domain, 0, SIZE_MAX, [&](const linkindex::Backlink &b) { out.row(b); });
-        out.end();
+        RowWriter out(format, {"source_url", "source_title", "target_url", "anchor_text", "nofollow", "captured"});
+        reader.list(domain, 0, SIZE_MAX, [&](const linkindex::Backlink &b) {
+            out.row({b.sourceUrl, b.sourceTitle, b.targetUrl, b.anchorText, b.nofollow,
+                     b.captured ? Cell(archive::formatWarcDate(*b.captured)) : Cell()});
+        });
+        return out.end() ? 0 : 1;
     } catch (const linkindex::IndexError &error) {
         std::fprintf(stderr, "linkvane-index: %s\n", error.what());
         return 1;
     }
-    return outputFailed() ? 1 : 0;
 }
 
 int stats(const std::string &index)
@@ -114,11 +44,22 @@ int stats(const std::string &index)
                     index.c_str(), groupedNumber(stats.inputs).c_str(), groupedNumber(stats.pages).c_str(),
                     groupedNumber(stats.links).c_str(), groupedNumber(stats.targetHosts).c_str(),
                     double(stats.bytes) / 1e6);
-    } catch (const linkindex::IndexError &error) {
+        for (const graph::GraphStore::Stored &stored : graph::GraphStore(index).releases()) {
+            const graph::Release release(stored.folder);
+            std::printf("web graph     %s (%s level%s): %s vertices, %s edges, %.1f MB\n", release.name().c_str(),
+                        graph::levelName(release.level()).c_str(),
+                        release.targets().empty() ? "" : ", some domains only",
+                        groupedNumber(int64_t(release.vertices())).c_str(), groupedNumber(int64_t(release.edges())).c_str(),
+                        double(release.bytesOnDisk()) / 1e6);
+        }
+    } catch (const std::runtime_error &error) {
         std::fprintf(stderr, "linkvane-index: %s\n", error.what());
         return 1;
     }
-    return outputFailed() ? 1 : 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return 0;
+    std::perror("linkvane-index: cannot write the output");
+    return 1;
 }
 
 } // namespace indexer

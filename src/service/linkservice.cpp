@@ -15,8 +15,9 @@ constexpr int kResultsPerPage = 50;
 
 } // namespace
 
-LinkService::LinkService(linkindex::BacklinkReader &backlinks, QHash<QString, qint64> claims, QString latestVersion)
-    : m_backlinks(backlinks), m_claims(std::move(claims)), m_latestVersion(std::move(latestVersion))
+LinkService::LinkService(linkindex::BacklinkReader &backlinks, SiteRows *sites, QHash<QString, qint64> claims,
+                         QString latestVersion)
+    : m_backlinks(backlinks), m_sites(sites), m_claims(std::move(claims)), m_latestVersion(std::move(latestVersion))
 { }
 
 HttpResponse LinkService::answer(const QUrl &target) const
@@ -49,6 +50,15 @@ HttpResponse LinkService::search(const QUrl &target) const
                      [&](const linkindex::Backlink &backlink) { shown.push_back(backlink); });
     const std::optional<std::string> host = linkindex::domainHost(typed);
     const QString domain = host ? QString::fromStdString(*host) : QString();
-    const qint64 claimed = std::max<qint64>(m_backlinks.count(typed), m_claims.value(domain));
+    const int64_t pages = m_backlinks.count(typed);
+    int64_t sites = 0;
+    // The linking sites follow the pages, numbered on from them.
+    if (m_sites && host) {
+        sites = int64_t(m_sites->count(*host, pages));
+        const int64_t offset = std::max<int64_t>(0, first - 1 - pages);
+        for (linkindex::Backlink &row : m_sites->rows(*host, pages, offset, kResultsPerPage - shown.size()))
+            shown.push_back(std::move(row));
+    }
+    const qint64 claimed = std::max<qint64>(pages + sites, m_claims.value(domain));
     return {200, "text/html; charset=utf-8", resultPage(domain, claimed, shown, first)};
 }

@@ -164,7 +164,10 @@ int main(int argc, char *argv[])
         return EXIT_FAILURE;
     }
     linkindex::BacklinkReader backlinks(*db);
-    const LinkService service(backlinks, settings->claims, settings->latestVersion);
+    std::optional<SiteRows> sites;
+    if (!settings->indexPath.isEmpty())
+        sites.emplace(*db, settings->indexPath.toStdString());
+    const LinkService service(backlinks, sites ? &*sites : nullptr, settings->claims, settings->latestVersion);
 
     HttpServer server([&](const QUrl &target) { return service.answer(target); }, settings->latency);
     if (!server.listen(QHostAddress::LocalHost, settings->port)) {

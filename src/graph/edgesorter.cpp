@@ -1,0 +1,125 @@
+#include "edgesorter.h"
+
+#include "mappedfile.h"
+#include "varint.h"
+
+#include <algorithm>
+#include <memory>
+#include <queue>
+#include <utility>
+#include <unistd.h>
+
+namespace graph {
+
+EdgeSorter::EdgeSorter(std::string folder, size_t memoryEdges) : m_folder(std::move(folder)), m_capacity(memoryEdges)
+{
+    m_keys.reserve(std::min<size_t>(m_capacity, 1 << 20));
+}
+
+EdgeSorter::~EdgeSorter()
+{
+    for (const std::string &run : m_runs)
+        ::unlink(run.c_str());
+}
+
+// Least significant digit first, sixteen bits at a time, passing over digits that all keys share:
+// for a graph of fewer than 2^24 sites that leaves two passes a half.
+void EdgeSorter::sortKeys()
+{
+    m_scratch.resize(m_keys.size());
+    std::vector<size_t> counts(1 << 16);
+    for (int shift = 0; shift < 64; shift += 16) {
+        std::fill(counts.begin(), counts.end(), 0);
+        for (uint64_t key : m_keys)
+            ++counts[(key >> shift) & 0xffff];
+        if (std::find(counts.begin(), counts.end(), m_keys.size()) != counts.end())
+            continue;
+        size_t at = 0;
+        for (size_t &count : counts)
+            at += std::exchange(count, at);
+        for (uint64_t key : m_keys)
+            m_scratch[counts[(key >> shift) & 0xffff]++] = key;
+        m_keys.swap(m_scratch);
+    }
+    m_keys.erase(std::unique(m_keys.begin(), m_keys.end()), m_keys.end());
+}
+
+void EdgeSorter::spill()
+{
+    sortKeys();
+    const std::string path = m_folder + "/run-" + std::to_string(m_runs.size());
+    m_runs.push_back(path);
+    OutputFile run(path);
+    std::string coded;
+    uint64_t previous = 0;
+    for (uint64_t key : m_keys) {
+        appendVarint(coded, key - previous);
+        previous = key;
+        if (coded.size() >= (1 << 20)) {
+            run.write(coded.data(), coded.size());
+            coded.clear();
+        }
+    }
+    run.write(coded.data(), coded.size());
+    run.close();
+    m_keys.clear();
+    m_scratch.clear();
+    m_scratch.shrink_to_fit();
+}
+
+uint64_t EdgeSorter::finish(const std::function<void(uint32_t to, uint32_t from)> &edge)
+{
+    sortKeys();
+    m_scratch = {};
+    // Each run and the edges still in memory, merged; a key in several runs is given once.
+    struct Cursor
+    {
+        const uint8_t *at;
+        const uint8_t *end;
+        uint64_t key;
+    };
+    std::vector<std::unique_ptr<MappedFile>> files;
+    std::vector<Cursor> cursors;
+    for (const std::string &run : m_runs) {
+        files.push_back(std::make_unique<MappedFile>(run));
+        const uint8_t *at = files.back()->data();
+        const uint8_t *end = at + files.back()->size();
+        if (at != end) {
+            const uint64_t first = readVarint(at);
+            cursors.push_back({at, end, first});
+        }
+    }
+    auto later = [&](size_t a, size_t b) { return cursors[a].key > cursors[b].key; };
+    std::priority_queue<size_t, std::vector<size_t>, decltype(later)> heads(later);
+    for (size_t i = 0; i < cursors.size(); ++i)
+        heads.push(i);
+
+    uint64_t count = 0;
+    uint64_t last = UINT64_MAX;
+    auto give = [&](uint64_t key) {
+        if (key == last)
+            return;
+        last = key;
+        ++count;
+        edge(uint32_t(key >> 32), uint32_t(key));
+    };
+    size_t inMemory = 0;
+    while (!heads.empty() || inMemory < m_keys.size()) {
+        const bool fromMemory = heads.empty() || (inMemory < m_keys.size() && m_keys[inMemory] <= cursors[heads.top()].key);
+        if (fromMemory) {
+            give(m_keys[inMemory++]);
+            continue;
+        }
+        const size_t i = heads.top();
+        heads.pop();
+        give(cursors[i].key);
+        if (cursors[i].at != cursors[i].end) {
+            cursors[i].key += readVarint(cursors[i].at);
+            heads.push(i);
+        }
+    }
+    m_keys = {};
+    return count;
+}
+
+} // namespace graph

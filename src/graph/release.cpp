@@ -1,0 +1,183 @@
+#include "release.h"
+
+#include "grapherror.h"
+#include "varint.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace graph {
+
+namespace {
+
+constexpr uint32_t kBlock = files::kNamesPerBlock;
+
+} // namespace
+
+Release::Release(const std::string &folder) : m_folder(folder)
+{
+    std::ifstream meta(folder + "/" + files::kMeta);
+    if (!meta)
+        throw GraphError("no complete release in " + folder);
+    std::string line;
+    uint64_t ranked = 0;
+    bool hasLevel = false;
+    while (std::getline(meta, line)) {
+        std::istringstream fields(line);
+        std::string key;
+        fields >> key;
+        if (key == "release")
+            fields >> m_name;
+        else if (key == "level") {
+            std::string level;
+            fields >> level;
+            hasLevel = level == "domain" || level == "host";
+            m_level = level == "host" ? Level::Host : Level::Domain;
+        } else if (key == "vertices")
+            fields >> m_vertices;
+        else if (key == "edges")
+            fields >> m_edges;
+        else if (key == "ranked")
+            fields >> ranked;
+        else if (key == "targets")
+            for (std::string host; fields >> host;)
+                m_targets.push_back(host);
+    }
+    if (m_name.empty() || !hasLevel || m_vertices == 0)
+        throw GraphError("the release in " + folder + " is damaged: its meta file is not whole");
+
+    const auto map = [&](const char *file, uint64_t expected) {
+        m_files.push_back(std::make_unique<MappedFile>(folder + "/" + file));
+        if (expected != UINT64_MAX && m_files.back()->size() != expected)
+            throw GraphError("the release in " + folder + " is damaged: " + file + " is not of its size");
+        return m_files.back()->data();
+    };
+    m_blockCount = (m_vertices + kBlock - 1) / kBlock;
+    m_names = map(files::kNames, UINT64_MAX);
+    m_blocks = reinterpret_cast<const uint64_t *>(map(files::kNameBlocks, m_blockCount * 8));
+    m_numbers = reinterpret_cast<const uint32_t *>(map(files::kNumbers, m_vertices * 4));
+    m_positions = reinterpret_cast<const uint32_t *>(map(files::kPositions, m_vertices * 4));
+    if (ranked > 0) {
+        m_ranks = reinterpret_cast<const files::RankRecord *>(map(files::kRanks, ranked * sizeof(files::RankRecord)));
+        m_rankCount = ranked;
+    }
+    if (m_level == Level::Domain)
+        m_hosts = reinterpret_cast<const uint32_t *>(map(files::kHosts, m_vertices * 4));
+    m_offsets = reinterpret_cast<const uint64_t *>(map(files::kSourceOffsets, (m_vertices + 1) * 8));
+    m_sources = map(files::kSources, m_offsets[m_vertices]);
+}
+
+uint64_t Release::bytesOnDisk() const
+{
+    uint64_t bytes = 0;
+    std::error_code error;
+    for (const auto &entry : std::filesystem::directory_iterator(m_folder, error))
+        bytes += entry.file_size(error);
+    return bytes;
+}
+
+std::string Release::nameAt(uint32_t position) const
+{
+    const uint8_t *at = m_names + m_blocks[position / kBlock];
+    std::string name;
+    for (uint32_t i = 0; i <= position % kBlock; ++i) {
+        const uint64_t shared = i == 0 ? 0 : readVarint(at);
+        const uint64_t rest = readVarint(at);
+        name.resize(shared);
+        name.append(reinterpret_cast<const char *>(at), rest);
+        at += rest;
+    }
+    return name;
+}
+
+uint32_t Release::lowerBound(std::string_view reversed) const
+{
+    // The block whose first name is the last not above reversed, then within it.
+    uint64_t low = 0, high = m_blockCount;
+    while (high - low > 1) {
+        const uint64_t middle = (low + high) / 2;
+        const uint8_t *at = m_names + m_blocks[middle];
+        const uint64_t length = readVarint(at);
+        if (std::string_view(reinterpret_cast<const char *>(at), length) <= reversed)
+            low = middle;
+        else
+            high = middle;
+    }
+    auto position = uint32_t(low * kBlock);
+    const auto end = uint32_t(std::min<uint64_t>(m_vertices, (low + 1) * kBlock));
+    while (position < end && nameAt(position) < reversed)
+        ++position;
+    return position;
+}
+
+std::optional<uint32_t> Release::find(std::string_view reversed) const
+{
+    const uint32_t position = lowerBound(reversed);
+    if (position < m_vertices && nameAt(position) == reversed)
+        return m_numbers[position];
+    return std::nullopt;
+}
+
+std::vector<uint32_t> Release::under(std::string_view reversed) const
+{
+    std::vector<uint32_t> sites;
+    if (const std::optional<uint32_t> site = find(reversed))
+        sites.push_back(*site);
+    const std::string prefix = std::string(reversed) + '.';
+    for (uint32_t position = lowerBound(prefix); position < m_vertices && nameAt(position).starts_with(prefix);
+         ++position)
+        sites.push_back(m_numbers[position]);
+    return sites;
+}
+
+bool Release::isUnder(uint32_t site, std::string_view reversed) const
+{
+    const std::string name = reversedName(site);
+    return name.starts_with(reversed) && (name.size() == reversed.size() || name[reversed.size()] == '.');
+}
+
+std::string Release::reversedName(uint32_t site) const
+{
+    return nameAt(m_positions[site]);
+}
+
+files::RankRecord Release::rank(uint32_t site) const
+{
+    if (site < m_rankCount)
+        return m_ranks[site];
+    return {0, 0, std::nan(""), std::nan("")};
+}
+
+std::optional<uint32_t> Release::hosts(uint32_t site) const
+{
+    if (!m_hosts)
+        return std::nullopt;
+    return m_hosts[site];
+}
+
+uint64_t Release::sourceCount(uint32_t site) const
+{
+    if (m_offsets[site] == m_offsets[site + 1])
+        return 0;
+    const uint8_t *at = m_sources + m_offsets[site];
+    return readVarint(at);
+}
+
+void Release::sources(uint32_t site, std::vector<uint32_t> &out, uint64_t limit) const
+{
+    if (m_offsets[site] == m_offsets[site + 1])
+        return;
+    const uint8_t *at = m_sources + m_offsets[site];
+    const uint64_t count = std::min(readVarint(at), limit);
+    out.reserve(out.size() + count);
+    uint64_t number = 0;
+    for (uint64_t i = 0; i < count; ++i) {
+        number += readVarint(at) + (i == 0 ? 0 : 1);
+        out.push_back(uint32_t(number));
+    }
+}
+
+} // namespace graph

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "graphlines.h"
+#include "mappedfile.h"
+#include "releasefiles.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace graph {
+
+// One stored release of one level, read in place. Sites are known by their number, which is
+// their rank order (releasefiles.h).
+class Release
+{
+public:
+    // Throws GraphError when the folder holds no complete release.
+    explicit Release(const std::string &folder);
+
+    const std::string &name() const { return m_name; }
+    Level level() const { return m_level; }
+    uint64_t vertices() const { return m_vertices; }
+    uint64_t edges() const { return m_edges; }
+    bool ranked() const { return m_ranks != nullptr; }
+    uint64_t bytesOnDisk() const;
+    // The hosts it was added for (--targets), which it alone answers for; empty when all.
+    const std::vector<std::string> &targets() const { return m_targets; }
+
+    // The number of a site by its reversed name.
+    std::optional<uint32_t> find(std::string_view reversed) const;
+    // The numbers of a site and of every site under it ("com.example", "com.example.blog").
+    std::vector<uint32_t> under(std::string_view reversed) const;
+    // Whether site is reversed or under it.
+    bool isUnder(uint32_t site, std::string_view reversed) const;
+
+    std::string reversedName(uint32_t site) const;
+    files::RankRecord rank(uint32_t site) const;
+    std::optional<uint32_t> hosts(uint32_t site) const;
+
+    // How many sites link to site, and the numbers of the first limit of them (in rank order),
+    // added to out.
+    uint64_t sourceCount(uint32_t site) const;
+    void sources(uint32_t site, std::vector<uint32_t> &out, uint64_t limit = UINT64_MAX) const;
+
+private:
+    std::string nameAt(uint32_t position) const;
+    // The first name position whose name is not below reversed.
+    uint32_t lowerBound(std::string_view reversed) const;
+
+    std::string m_folder;
+    std::string m_name;
+    Level m_level = Level::Domain;
+    uint64_t m_vertices = 0;
+    uint64_t m_edges = 0;
+    std::vector<std::string> m_targets;
+    std::vector<std::unique_ptr<MappedFile>> m_files;
+    const uint8_t *m_names = nullptr;
+    const uint64_t *m_blocks = nullptr;
+    uint64_t m_blockCount = 0;
+    const uint32_t *m_numbers = nullptr;
+    const uint32_t *m_positions = nullptr;
+    const files::RankRecord *m_ranks = nullptr;
+    uint64_t m_rankCount = 0;
+    const uint32_t *m_hosts = nullptr;
+    const uint8_t *m_sources = nullptr;
+    const uint64_t *m_offsets = nullptr;
+};
+
+} // namespace graph

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+
+// The files of one stored release, in a folder of its own. Sites are numbered by harmonic-
+// centrality position (unranked sites after the ranked ones, in name order), so that a list of
+// site numbers sorted as numbers is in rank order, and gaps between them are small where a site
+// has many referring sites.
+namespace graph::files {
+
+// "key value" lines: release, level, vertices, edges, ranked, targets (the domains a release
+// added with --targets answers for, space-separated; absent when it answers for all).
+inline constexpr const char *kMeta = "meta";
+// The reversed names in name order, front-coded in blocks of kNamesPerBlock: the first name of a
+// block whole (its length, then its bytes), each next one as the length it shares with the one
+// before, the length of the rest, and the rest; lengths as varints.
+inline constexpr const char *kNames = "names";
+inline constexpr const char *kNameBlocks = "names.blocks"; // uint64 offset of each block
+inline constexpr uint32_t kNamesPerBlock = 16;
+inline constexpr const char *kNumbers = "numbers";     // uint32 site number at each name position
+inline constexpr const char *kPositions = "positions"; // uint32 name position of each site number
+inline constexpr const char *kRanks = "ranks";         // a RankRecord for each ranked site number
+inline constexpr const char *kHosts = "hosts";         // uint32 hosts of each domain (domain level)
+// For each site number, the numbers of the sites that link to it: a varint count, then the first
+// number and the gaps less one to each next, as varints; kSourceOffsets holds the uint64 offset
+// of each site's list, and one past the last.
+inline constexpr const char *kSources = "sources";
+inline constexpr const char *kSourceOffsets = "sources.offsets";
+
+struct RankRecord
+{
+    uint32_t harmonicPosition; // 0: none given
+    uint32_t pagerankPosition; // 0: none given
+    double harmonicValue;      // NaN: none given
+    double pagerankValue;      // NaN: none given
+};
+
+} // namespace graph::files

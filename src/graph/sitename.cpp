@@ -1,0 +1,40 @@
+#include "sitename.h"
+
+namespace graph {
+
+namespace {
+
+std::string reverseLabels(std::string_view name)
+{
+    std::string reversed;
+    reversed.reserve(name.size());
+    size_t end = name.size();
+    while (true) {
+        const size_t dot = end == 0 ? std::string_view::npos : name.rfind('.', end - 1);
+        const size_t start = dot == std::string_view::npos ? 0 : dot + 1;
+        reversed.append(name.substr(start, end - start));
+        if (dot == std::string_view::npos)
+            return reversed;
+        reversed.push_back('.');
+        end = dot;
+    }
+}
+
+} // namespace
+
+std::string_view withoutWww(std::string_view host)
+{
+    return host.starts_with("www.") && host.size() > 4 ? host.substr(4) : host;
+}
+
+std::string reversedName(std::string_view host)
+{
+    return reverseLabels(withoutWww(host));
+}
+
+std::string siteName(std::string_view reversed)
+{
+    return reverseLabels(reversed);
+}
+
+} // namespace graph

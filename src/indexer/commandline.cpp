@@ -1,0 +1,72 @@
+#include "commandline.h"
+
+#include <QStringList>
+
+namespace indexer {
+
+namespace {
+
+constexpr qsizetype kWidth = 80;
+
+// text filled into lines of kWidth characters at most, each starting with indent.
+QString wrapped(const QString &text, qsizetype indent)
+{
+    QString result;
+    QString line;
+    for (const QString &word : text.split(u' ', Qt::SkipEmptyParts)) {
+        if (!line.isEmpty() && indent + line.size() + 1 + word.size() > kWidth) {
+            result += QString(indent, u' ') + line + u'\n';
+            line.clear();
+        }
+        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+    }
+    if (!line.isEmpty())
+        result += QString(indent, u' ') + line + u'\n';
+    return result;
+}
+
+QString optionNames(const QCommandLineOption &option)
+{
+    QStringList names;
+    for (const QString &name : option.names())
+        names += (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+    QString text = names.join(QStringLiteral(", "));
+    if (!option.valueName().isEmpty())
+        text += QStringLiteral(" <") + option.valueName() + u'>';
+    return text;
+}
+
+} // namespace
+
+QString commandHelp(const CommandInfo &command)
+{
+    QString help = QStringLiteral("Usage: linkvane-index %1 %2\n\n").arg(command.name, command.arguments);
+    help += wrapped(command.summary, 0);
+    help += QStringLiteral("\nOptions:\n");
+    QList<QCommandLineOption> options = command.options;
+    options.prepend(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help.")));
+    qsizetype column = 0;
+    for (const QCommandLineOption &option : options)
+        column = std::max(column, optionNames(option).size());
+    for (const QCommandLineOption &option : options) {
+        QString description = option.description();
+        if (!option.defaultValues().isEmpty() && !description.contains(QStringLiteral("default")))
+            description += QStringLiteral(" (default: %1)").arg(option.defaultValues().join(u' '));
+        const QString first = QStringLiteral("  ") + optionNames(option).leftJustified(column + 2);
+        const QString rest = wrapped(description, first.size());
+        help += first + rest.mid(first.size());
+    }
+    return help;
+}
+
+QString programHelp(const QString &header, const QList<CommandInfo> &commands, const QString &footer)
+{
+    QString help = header + QStringLiteral("\nCommands:\n");
+    for (const CommandInfo &command : commands) {
+        help += QStringLiteral("  %1 %2\n").arg(command.name, command.arguments);
+        help += wrapped(command.summary, 8);
+    }
+    return help + u'\n' + footer;
+}
+
+} // namespace indexer

@@ -1,0 +1,157 @@
+#include "commands.h"
+
+#include "graph/grapherror.h"
+#include "graph/graphstore.h"
+#include "graph/releasechoice.h"
+#include "graph/releasename.h"
+#include "graph/sitename.h"
+#include "graph/sitequeries.h"
+#include "index/domain.h"
+#include "rowwriter.h"
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+namespace indexer {
+
+namespace {
+
+class QueryError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+std::string typedHost(const std::string &domain)
+{
+    const std::optional<std::string> host = linkindex::domainHost(domain);
+    if (!host)
+        throw QueryError("\"" + domain + "\" is not a domain");
+    return *host;
+}
+
+std::shared_ptr<const graph::Release> chooseRelease(const std::string &index, const std::optional<std::string> &name,
+                                                    std::optional<graph::Level> level, const std::string &host)
+{
+    return graph::chooseRelease(graph::GraphStore(index), name, level, host, [](const graph::GraphStore::Stored &stored) {
+        return std::make_shared<const graph::Release>(stored.folder);
+    });
+}
+
+std::vector<Cell> rankCells(const graph::Release &release, uint32_t site)
+{
+    const graph::files::RankRecord rank = release.rank(site);
+    const auto position = [](uint32_t value) { return value ? Cell(int64_t(value)) : Cell(); };
+    return {position(rank.harmonicPosition), rank.harmonicValue, position(rank.pagerankPosition), rank.pagerankValue};
+}
+
+// Says on stderr why nothing was asked of the release; the listing is then empty.
+void tellWhyNone(const graph::Asked &asked)
+{
+    if (asked.sites.empty())
+        std::fprintf(stderr, "linkvane-index: %s\n", asked.why.c_str());
+}
+
+int answer(const std::function<bool()> &query)
+{
+    try {
+        return query() ? 0 : 1;
+    } catch (const std::runtime_error &error) {
+        std::fprintf(stderr, "linkvane-index: %s\n", error.what());
+        return 1;
+    }
+}
+
+} // namespace
+
+int referring(const std::string &index, const std::string &domain, const SiteQuery &query)
+{
+    return answer([&] {
+        const std::string host = typedHost(domain);
+        const auto release = chooseRelease(index, query.release, query.level, host);
+        const graph::Asked asked = graph::ask(*release, host);
+        tellWhyNone(asked);
+        RowWriter out(query.format, {"site", "harmonic_position", "harmonic_value", "pagerank_position",
+                                     "pagerank_value", "hosts", "release"});
+        for (uint32_t site : graph::ReferringSites(*release, asked).all()) {
+            std::vector<Cell> row{graph::siteName(release->reversedName(site))};
+            for (Cell &cell : rankCells(*release, site))
+                row.push_back(std::move(cell));
+            const std::optional<uint32_t> hosts = release->hosts(site);
+            row.push_back(hosts ? Cell(int64_t(*hosts)) : Cell());
+            row.push_back(release->name());
+            out.row(row);
+        }
+        return out.end();
+    });
+}
+
+int gap(const std::string &index, const std::string &domain, const std::vector<std::string> &competitors,
+        unsigned minimum, const SiteQuery &query)
+{
+    return answer([&] {
+        const std::string host = typedHost(domain);
+        const auto release = chooseRelease(index, query.release, query.level, host);
+        const graph::Asked asked = graph::ask(*release, host);
+        tellWhyNone(asked);
+        std::vector<graph::Asked> rivals;
+        std::vector<std::string> rivalHosts;
+        for (const std::string &competitor : competitors) {
+            rivalHosts.push_back(graph::withoutWww(typedHost(competitor)).data());
+            rivals.push_back(graph::ask(*release, rivalHosts.back()));
+            tellWhyNone(rivals.back());
+        }
+        RowWriter out(query.format, {"site", "competitors", "linked", "harmonic_position", "harmonic_value",
+                                     "pagerank_position", "pagerank_value", "release"});
+        for (const graph::GapSite &found : graph::gap(*release, asked, rivals, minimum)) {
+            std::string linked;
+            for (size_t rival : found.competitors)
+                linked += (linked.empty() ? "" : " ") + rivalHosts[rival];
+            std::vector<Cell> row{graph::siteName(release->reversedName(found.site)), int64_t(found.competitors.size()),
+                                  linked};
+            for (Cell &cell : rankCells(*release, found.site))
+                row.push_back(std::move(cell));
+            row.push_back(release->name());
+            out.row(row);
+        }
+        return out.end();
+    });
+}
+
+int changes(const std::string &index, const std::string &domain, const std::optional<std::string> &from,
+            const std::optional<std::string> &to, const SiteQuery &query)
+{
+    return answer([&] {
+        const std::string host = typedHost(domain);
+        const auto later = chooseRelease(index, to, query.level, host);
+        // The release before the later one, at its level.
+        std::optional<std::string> earlier = from;
+        if (!earlier)
+            for (const graph::GraphStore::Stored &stored : graph::GraphStore(index).releases())
+                if (stored.level == later->level() && graph::releaseOrder(stored.release) < graph::releaseOrder(later->name())) {
+                    earlier = stored.release;
+                    break;
+                }
+        if (!earlier)
+            throw QueryError("the index holds no release before " + later->name() + " at "
+                             + graph::levelName(later->level()) + " level to compare it with");
+        const auto before = chooseRelease(index, earlier, later->level(), host);
+        tellWhyNone(graph::ask(*before, host));
+        tellWhyNone(graph::ask(*later, host));
+        RowWriter out(query.format, {"site", "change", "from_harmonic_position", "to_harmonic_position",
+                                     "from_release", "to_release"});
+        const auto position = [](const graph::Release &release, const std::string &reversed) {
+            const std::optional<uint32_t> site = release.find(reversed);
+            const uint32_t value = site ? release.rank(*site).harmonicPosition : 0;
+            return value ? Cell(int64_t(value)) : Cell();
+        };
+        for (const graph::SiteChange &change : graph::changes(*before, *later, host))
+            out.row({graph::siteName(change.reversed), std::string(change.gained ? "gained" : "lost"),
+                     position(*before, change.reversed), position(*later, change.reversed), before->name(),
+                     later->name()});
+        return out.end();
+    });
+}
+
+} // namespace indexer

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "graph/graphbuilder.h"
+#include "graph/release.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// Web-graph releases written by the tests in Common Crawl's format, and built as add-graph builds
+// them.
+
+// Writes bytes (gzip-compressed when the name ends in .gz) to a file named name in folder, and
+// returns its path.
+std::string writeGraphFile(const QTemporaryDir &folder, const std::string &name, const std::string &bytes);
+
+// The ranks file's header at that level.
+std::string ranksHeader(graph::Level level);
+
+// Builds a release from files into a new folder of dir and opens it; a GraphError is passed on.
+std::unique_ptr<graph::Release> buildTestRelease(const QTemporaryDir &dir, const std::vector<std::string> &files,
+                                                 graph::BuildRequest request = {});
+
+// The names (the right way round) of sites, in the order given.
+std::vector<std::string> siteNames(const graph::Release &release, const std::vector<uint32_t> &sites);
