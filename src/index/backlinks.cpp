@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <unordered_set>
 
 namespace linkindex {
 
@@ -15,7 +14,8 @@ BacklinkReader::BacklinkReader(Database &db)
       // Every change to the index is an input added, so the last input tells one state from another.
       m_version(db, "SELECT coalesce(max(id), 0) FROM inputs"),
       m_hostRange(db, "SELECT id FROM hosts WHERE reversed >= ?1 AND reversed < ?2"),
-      m_pagesLinkingTo(db, "SELECT page_id, ord, source_host_id, first_captured FROM backlinks WHERE host_id = ?1"),
+      // Undated pages, first in listings, read as the earliest moment there is.
+      m_pagesLinkingTo(db, "SELECT page_id, ord, source_host_id, ifnull(first_captured, ?2) FROM backlinks WHERE host_id = ?1"),
       m_pageUrl(db, "SELECT url FROM pages WHERE id = ?1"),
       m_row(db, "SELECT p.url, p.title, p.captured, l.url, l.anchor, l.nofollow, h.reversed FROM pages p "
                 "JOIN links l ON l.page_id = p.id AND l.ord = ?2 JOIN hosts h ON h.id = l.host_id WHERE p.id = ?1")
@@ -34,6 +34,7 @@ void BacklinkReader::list(std::string_view domain, size_t offset, size_t limit,
     Listing &pages = listing(domain);
     const size_t from = std::min(offset, pages.entries.size());
     const size_t to = from + std::min(limit, pages.entries.size() - from);
+    orderThrough(pages, to);
     orderTies(pages, from, to);
     for (size_t i = from; i < to; ++i) {
         const Entry &entry = pages.entries[i];
@@ -56,7 +57,7 @@ BacklinkReader::Listing &BacklinkReader::listing(std::string_view domain)
     std::optional<std::string> host = domainHost(domain);
     if (m_cached.version == version && m_cached.host == host)
         return m_cached;
-    m_cached = Listing{std::move(host), version, {}, {}};
+    m_cached = Listing{std::move(host), version, {}, 0, {}};
     if (m_cached.host)
         gather(m_cached);
     return m_cached;
@@ -69,18 +70,19 @@ void BacklinkReader::gather(Listing &listing)
     m_hostRange.bind(1, first).bind(2, last);
     while (m_hostRange.step())
         hosts.push_back(m_hostRange.integer(0));
-    const std::unordered_set<int64_t> underDomain(hosts.begin(), hosts.end());
+    // A domain has a host or a few: a sorted list is looked up faster than a hash set, and this
+    // is done for every row.
+    std::vector<int64_t> underDomain = hosts;
+    std::sort(underDomain.begin(), underDomain.end());
 
     std::vector<Entry> &entries = listing.entries;
     for (const int64_t host : hosts) {
-        m_pagesLinkingTo.bind(1, host);
+        m_pagesLinkingTo.bind(1, host).bind(2, int64_t(INT64_MIN));
         while (m_pagesLinkingTo.step()) {
             // A site's links among its own hosts are no backlinks of it.
-            if (underDomain.count(m_pagesLinkingTo.integer(2)))
+            if (std::binary_search(underDomain.begin(), underDomain.end(), m_pagesLinkingTo.integer(2)))
                 continue;
-            const std::optional<int64_t> firstCaptured = m_pagesLinkingTo.optionalInteger(3);
-            entries.push_back({firstCaptured.value_or(INT64_MIN), m_pagesLinkingTo.integer(0),
-                               m_pagesLinkingTo.integer(1)});
+            entries.push_back({m_pagesLinkingTo.integer(3), m_pagesLinkingTo.integer(0), m_pagesLinkingTo.integer(1)});
         }
     }
     if (hosts.size() > 1) {
@@ -91,9 +93,32 @@ void BacklinkReader::gather(Listing &listing)
                                   [](const Entry &a, const Entry &b) { return a.pageId == b.pageId; }),
                       entries.end());
     }
-    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
+}
+
+// The first result page of a domain with many backlinks is what a user waits for: it orders
+// only the pages it shows, and the rest of the listing is ordered once a later page needs it.
+void BacklinkReader::orderThrough(Listing &listing, size_t to)
+{
+    std::vector<Entry> &entries = listing.entries;
+    if (to <= listing.ordered)
+        return;
+    const auto listedBefore = [](const Entry &a, const Entry &b) {
         return std::tie(a.firstCaptured, a.pageId) < std::tie(b.firstCaptured, b.pageId);
-    });
+    };
+    const auto rest = entries.begin() + ptrdiff_t(listing.ordered);
+    if (listing.ordered > 0 || to > entries.size() / 4) {
+        std::sort(rest, entries.end(), listedBefore);
+        listing.ordered = entries.size();
+        return;
+    }
+    std::partial_sort(rest, entries.begin() + ptrdiff_t(to), entries.end(), listedBefore);
+    // The pages first captured at the same moment as the last one shown come next, in order, so
+    // that they can be put in URL order with it.
+    const int64_t last = entries[to - 1].firstCaptured;
+    const auto tied = std::partition(entries.begin() + ptrdiff_t(to), entries.end(),
+                                     [last](const Entry &entry) { return entry.firstCaptured == last; });
+    std::sort(entries.begin() + ptrdiff_t(to), tied, listedBefore);
+    listing.ordered = size_t(tied - entries.begin());
 }
 
 void BacklinkReader::orderTies(Listing &listing, size_t from, size_t to)

@@ -46,18 +46,22 @@ private:
         int64_t pageId;
         int64_t ord;
     };
-    // A domain's pages in listing order, as of one state of the index. Pages first captured at
-    // the same moment are put in URL order only where a listing reaches them.
+    // A domain's pages, as of one state of the index, put in listing order only as far as
+    // listings reach: entries before `ordered` are in order and come before all the others.
+    // Pages first captured at the same moment are put in URL order only where a listing reaches
+    // them.
     struct Listing
     {
         std::optional<std::string> host;
         int64_t version = -1;
         std::vector<Entry> entries;
+        size_t ordered = 0;
         std::set<size_t> orderedTies; // starts of the runs already in URL order
     };
 
     Listing &listing(std::string_view domain);
     void gather(Listing &listing);
+    void orderThrough(Listing &listing, size_t to);
     void orderTies(Listing &listing, size_t from, size_t to);
 
     Database &m_db;

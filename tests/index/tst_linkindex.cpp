@@ -273,6 +273,14 @@ void LinkIndexTest::slicesOfAListingMakeTheWholeListing()
         for (size_t offset = 0; offset < 240; offset += window)
             pieced += listed(*db, "d.example", offset, window);
         QCOMPARE(pieced, whole);
+        // One reader walking the listing page by page, as the service does.
+        BacklinkReader walker(*db);
+        QStringList walked;
+        for (size_t offset = 0; offset < 240; offset += window)
+            walker.list("d.example", offset, window, [&](const Backlink &b) { walked << QString::fromStdString(b.sourceUrl); });
+        QCOMPARE(walked.size(), whole.size());
+        for (int i = 0; i < whole.size(); ++i)
+            QVERIFY(whole[i].startsWith(walked[i] + u' '));
     }
     // One reader asked for slices out of order gives the same slices.
     BacklinkReader reader(*db);
