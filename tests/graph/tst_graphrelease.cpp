@@ -19,32 +19,6 @@ Q_DECLARE_METATYPE(std::vector<std::string>)
 
 namespace {
 
-// A domain-level release whose lines are out of order, with a repeated edge, an id that is not
-// its line number, names that sort before a dot ("example-shop"), punycode and a suffix of two
-// labels; ranks in Java's number forms, with "---" and a row for a name that is no vertex.
-const std::string kVertices = "3\tcom.example\t4\n"
-                              "0\tcom.example-shop\t1\n"
-                              "5\tuk.co.bbc\t2\n"
-                              "1\torg.xn--80ak6aa92e\t1\n"
-                              "2\tnet.linker\t1\n"
-                              "4\tcom.rival\t1\n"
-                              "6\tcom.rival-two\t1\n"
-                              "7\tcom.other\t1\n";
-const std::string kEdges = "5\t3\n0\t3\n5\t4\n1\t4\n2\t3\n2\t3\n7\t4\n7\t6\n1\t6\n3\t4\n";
-const std::string kRanks = "1\t3.1209718E7\t2\t0.01395099273569498\tuk.co.bbc\t2\n"
-                           "2\t3.0959424E7\t1\t8.93996134374923E-4\tcom.rival\t1\n"
-                           "3\t---\t3\t---\tcom.example\t4\n"
-                           "4\t1.5E6\t5\t1.0E-5\tnet.unknown\t1\n"
-                           "5\t1.25E6\t4\t2.5E-6\tnet.linker\t1\n";
-constexpr const char *kRelease = "cc-main-2025-mar-apr-may";
-
-std::vector<std::string> domainFiles(const QTemporaryDir &dir, const std::string &release = kRelease)
-{
-    return {writeGraphFile(dir, release + "-domain-edges.txt.gz", kEdges),
-            writeGraphFile(dir, release + "-domain-ranks.txt.gz", ranksHeader(Level::Domain) + kRanks),
-            writeGraphFile(dir, release + "-domain-vertices.txt.gz", kVertices)};
-}
-
 std::vector<std::string> referring(const graph::Release &release, const std::string &host)
 {
     const graph::Asked asked = graph::ask(release, host);
@@ -174,7 +148,7 @@ void TestGraphRelease::realSamplesReadWhole()
     }
     const auto release = buildTestRelease(dir, {writeGraphFile(dir, "v.txt", vertexLines), writeGraphFile(dir, "e.txt", edgeLines),
                                                 writeGraphFile(dir, "r.txt", rankLines)},
-                                          {.release = kRelease});
+                                          {.release = kSampleRelease});
     const std::vector<std::string> listed = referring(*release, graph::siteName(names.front()));
     QCOMPARE(listed.size(), size_t(999));
     for (size_t i = 0; i < listed.size(); ++i)
@@ -187,8 +161,8 @@ void TestGraphRelease::realSamplesReadWhole()
 void TestGraphRelease::referringSitesComeOnceInRankOrderWithTheirRanks()
 {
     QTemporaryDir dir;
-    const auto release = buildTestRelease(dir, domainFiles(dir));
-    QCOMPARE(release->name(), std::string(kRelease));
+    const auto release = buildTestRelease(dir, sampleDomainFiles(dir));
+    QCOMPARE(release->name(), std::string(kSampleRelease));
     QCOMPARE(release->vertices(), 8u);
     QCOMPARE(release->edges(), 9u); // the repeated edge once
     const std::vector<std::string> expected{"bbc.co.uk", "linker.net", "example-shop.com"};
@@ -216,7 +190,7 @@ void TestGraphRelease::referringSitesComeOnceInRankOrderWithTheirRanks()
 void TestGraphRelease::aDomainGraphNamesTheDomainOfAHost()
 {
     QTemporaryDir dir;
-    const auto release = buildTestRelease(dir, domainFiles(dir));
+    const auto release = buildTestRelease(dir, sampleDomainFiles(dir));
     const graph::Asked host = graph::ask(*release, "blog.example.com");
     QVERIFY(host.sites.empty());
     QVERIFY2(host.why.find("knows only example.com") != std::string::npos, host.why.c_str());
@@ -251,8 +225,8 @@ void TestGraphRelease::hostLevelAnswersForEveryHostUnderADomain()
 void TestGraphRelease::edgesSortedInRunsOnDiskGiveTheSameRelease()
 {
     QTemporaryDir dir;
-    const auto inMemory = buildTestRelease(dir, domainFiles(dir));
-    const auto inRuns = buildTestRelease(dir, domainFiles(dir), {.memoryEdges = 2});
+    const auto inMemory = buildTestRelease(dir, sampleDomainFiles(dir));
+    const auto inRuns = buildTestRelease(dir, sampleDomainFiles(dir), {.memoryEdges = 2});
     for (uint32_t site = 0; site < inMemory->vertices(); ++site) {
         std::vector<uint32_t> a, b;
         inMemory->sources(site, a);
@@ -267,7 +241,7 @@ void TestGraphRelease::edgesSortedInRunsOnDiskGiveTheSameRelease()
 void TestGraphRelease::targetsKeepOnlyTheirReferringSites()
 {
     QTemporaryDir dir;
-    const auto release = buildTestRelease(dir, domainFiles(dir), {.targets = {"example.com"}});
+    const auto release = buildTestRelease(dir, sampleDomainFiles(dir), {.targets = {"example.com"}});
     QCOMPARE(referring(*release, "example.com"), (std::vector<std::string>{"bbc.co.uk", "linker.net", "example-shop.com"}));
     const graph::Asked other = graph::ask(*release, "rival.com");
     QVERIFY(other.sites.empty());
@@ -277,7 +251,7 @@ void TestGraphRelease::targetsKeepOnlyTheirReferringSites()
 void TestGraphRelease::gapListsSitesLinkingToCompetitorsOnly()
 {
     QTemporaryDir dir;
-    const auto release = buildTestRelease(dir, domainFiles(dir));
+    const auto release = buildTestRelease(dir, sampleDomainFiles(dir));
     const std::vector<graph::Asked> rivals{graph::ask(*release, "rival.com"), graph::ask(*release, "rival-two.com")};
     const auto names = [&](size_t minimum) {
         std::vector<std::string> found;
@@ -298,7 +272,7 @@ void TestGraphRelease::changesBetweenReleasesByName()
     const auto before = buildTestRelease(
         dir, {writeGraphFile(dir, earlier + "-domain-vertices.txt.gz", "0\tcom.example\t1\n1\tcom.other\t1\n2\tnet.linker\t1\n"),
               writeGraphFile(dir, earlier + "-domain-edges.txt.gz", "1\t0\n2\t0\n")});
-    const auto after = buildTestRelease(dir, domainFiles(dir));
+    const auto after = buildTestRelease(dir, sampleDomainFiles(dir));
     std::vector<std::string> found;
     for (const graph::SiteChange &change : graph::changes(*before, *after, "example.com"))
         found.push_back(std::string(change.gained ? "+" : "-") + graph::siteName(change.reversed));
@@ -308,9 +282,9 @@ void TestGraphRelease::changesBetweenReleasesByName()
 void TestGraphRelease::aCutGzipFileIsRefused()
 {
     QTemporaryDir dir;
-    std::vector<std::string> files = domainFiles(dir);
-    const std::string edges = gzipped(kEdges + kEdges);
-    const std::string cut = std::string(kRelease) + "-domain-edges.txt.gz";
+    std::vector<std::string> files = sampleDomainFiles(dir);
+    const std::string edges = gzipped(kSampleEdges + kSampleEdges);
+    const std::string cut = std::string(kSampleRelease) + "-domain-edges.txt.gz";
     files[0] = writeGraphFile(dir, cut, "");
     QFile file(QString::fromStdString(files[0]));
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -329,23 +303,23 @@ void TestGraphRelease::malformedReleasesAreRefusedWithFileAndLine_data()
     QTest::addColumn<std::string>("file");  // the file that replaces its kind in a good release
     QTest::addColumn<std::string>("lines");
     QTest::addColumn<std::string>("message");
-    const std::string vertices = std::string(kRelease) + "-domain-vertices.txt.gz";
-    const std::string edges = std::string(kRelease) + "-domain-edges.txt.gz";
-    const std::string ranks = std::string(kRelease) + "-domain-ranks.txt.gz";
-    QTest::newRow("id twice") << vertices << kVertices + "3\tcom.late\t1\n" << vertices + ", line 9: id 3 was given before, at";
-    QTest::newRow("name twice") << vertices << kVertices + "8\tcom.rival\t1\n" << vertices + ", line 9: the name com.rival was given before, at";
-    QTest::newRow("id past the vertices") << vertices << kVertices + "12\tcom.late\t1\n" << vertices + ", line 9: id 12 is past the 9 vertices";
-    QTest::newRow("vertex line") << vertices << kVertices + "8 com.late 1\n" << vertices + ", line 9: not a vertex line";
-    QTest::newRow("name with a blank") << vertices << kVertices + "8\tcom.la te\t1\n" << vertices + ", line 9: not a vertex line";
-    QTest::newRow("edge to an unknown id") << edges << kEdges + "1\t99\n" << edges + ", line 11: an edge to the unknown id 99";
-    QTest::newRow("edge line") << edges << kEdges + "1\t2\t3\n" << edges + ", line 11: not an edge line";
-    QTest::newRow("ranks value") << ranks << ranksHeader(Level::Domain) + kRanks + "6\tmany\t6\t0.1\tcom.other\t1\n"
+    const std::string vertices = std::string(kSampleRelease) + "-domain-vertices.txt.gz";
+    const std::string edges = std::string(kSampleRelease) + "-domain-edges.txt.gz";
+    const std::string ranks = std::string(kSampleRelease) + "-domain-ranks.txt.gz";
+    QTest::newRow("id twice") << vertices << kSampleVertices + "3\tcom.late\t1\n" << vertices + ", line 9: id 3 was given before, at";
+    QTest::newRow("name twice") << vertices << kSampleVertices + "8\tcom.rival\t1\n" << vertices + ", line 9: the name com.rival was given before, at";
+    QTest::newRow("id past the vertices") << vertices << kSampleVertices + "12\tcom.late\t1\n" << vertices + ", line 9: id 12 is past the 9 vertices";
+    QTest::newRow("vertex line") << vertices << kSampleVertices + "8 com.late 1\n" << vertices + ", line 9: not a vertex line";
+    QTest::newRow("name with a blank") << vertices << kSampleVertices + "8\tcom.la te\t1\n" << vertices + ", line 9: not a vertex line";
+    QTest::newRow("edge to an unknown id") << edges << kSampleEdges + "1\t99\n" << edges + ", line 11: an edge to the unknown id 99";
+    QTest::newRow("edge line") << edges << kSampleEdges + "1\t2\t3\n" << edges + ", line 11: not an edge line";
+    QTest::newRow("ranks value") << ranks << ranksHeader(Level::Domain) + kSampleRanks + "6\tmany\t6\t0.1\tcom.other\t1\n"
                                  << ranks + ", line 7: not a ranks line";
-    QTest::newRow("ranked twice") << ranks << ranksHeader(Level::Domain) + kRanks + "6\t1.0\t6\t0.1\tcom.rival\t1\n"
+    QTest::newRow("ranked twice") << ranks << ranksHeader(Level::Domain) + kSampleRanks + "6\t1.0\t6\t0.1\tcom.rival\t1\n"
                                   << ranks + ", line 7: the name com.rival was ranked before";
     QTest::newRow("no graph file") << edges << std::string("hello\n") << edges + ", line 1: not a line of a web graph";
     QTest::newRow("empty") << edges << std::string() << edges + ": the file is empty";
-    QTest::newRow("another release") << std::string("cc-main-2024-aug-sep-oct-domain-edges.txt.gz") << kEdges
+    QTest::newRow("another release") << std::string("cc-main-2024-aug-sep-oct-domain-edges.txt.gz") << kSampleEdges
                                      << std::string("two releases");
     QTest::newRow("another level") << ranks << ranksHeader(Level::Host) + "1\t1.0\t1\t0.1\tcom.rival\n"
                                    << std::string("add one level at a time");
@@ -357,7 +331,7 @@ void TestGraphRelease::malformedReleasesAreRefusedWithFileAndLine()
     QFETCH(std::string, lines);
     QFETCH(std::string, message);
     QTemporaryDir dir;
-    std::vector<std::string> files = domainFiles(dir);
+    std::vector<std::string> files = sampleDomainFiles(dir);
     const auto kindOf = [](const std::string &name) { return name.substr(name.rfind('-')); };
     std::erase_if(files, [&](const std::string &path) { return kindOf(path) == kindOf(file); });
     files.push_back(writeGraphFile(dir, file, lines));
