@@ -56,6 +56,7 @@ class LinkvaneStartTest : public QObject
 private slots:
     void initTestCase();
     void windowListsWhatBacklinksLists();
+    void windowListsPagesThenLinkingSites();
     void withoutAnIndexTheDemoAnswers();
     void serviceStopsWhenTheWindowCrashes();
     void serviceAndWindowStopWhenTheLauncherIsTold();
@@ -142,6 +143,43 @@ void LinkvaneStartTest::windowListsWhatBacklinksLists()
     QCOMPARE(listed.value(1), "count 120");
     QCOMPARE(listed.mid(2), expected);
     QVERIFY(portClosed(proxyPort()));
+}
+
+// An index with pages and a web graph: the window lists the pages, then the sites of the graph
+// that link to the domain and that no page listed comes from, strongest first.
+void LinkvaneStartTest::windowListsPagesThenLinkingSites()
+{
+    const QString index = m_dir.filePath("graph/linkvane/index.sqlite");
+    QVERIFY(QDir().mkpath(m_dir.filePath("graph/linkvane")));
+    const auto write = [&](const QString &name, const QByteArray &lines) {
+        QFile file(m_dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(lines);
+    };
+    write("pages.tsv", "source_url\tsource_title\ttarget_url\n"
+                       "http://www.p1.example/a\tPage one\thttp://site.example/\n"
+                       "http://p2.example/b\tPage two\thttp://www.site.example/x\n");
+    const QString release = "cc-main-2025-mar-apr-may-domain-";
+    write(release + "vertices.txt", "0\tcom.quiet\t1\n1\texample.p1\t1\n2\texample.site\t1\n3\tuk.co.bbc\t2\n");
+    write(release + "edges.txt", "0\t2\n1\t2\n3\t2\n");
+    write(release + "ranks.txt", "#harmonicc_pos\t#harmonicc_val\t#pr_pos\t#pr_val\t#host_rev\t#n_hosts\n"
+                                 "1\t3.1209718E7\t2\t0.01395099273569498\tuk.co.bbc\t2\n");
+    for (const QStringList &arguments :
+         {QStringList{"add", "--quiet", "--index", index, m_dir.filePath("pages.tsv")},
+          QStringList{"add-graph", "--quiet", "--index", index, m_dir.filePath(release + "vertices.txt"),
+                      m_dir.filePath(release + "edges.txt"), m_dir.filePath(release + "ranks.txt")}}) {
+        QProcess add;
+        add.start(LINKVANE_INDEX, arguments);
+        QVERIFY(add.waitForFinished(kWaitMs));
+        QVERIFY2(add.exitCode() == 0, add.readAllStandardError().constData());
+    }
+
+    auto start = launcher(m_dir.filePath("graph"), "site.example");
+    start->start();
+    QVERIFY(start->waitForFinished(kWaitMs));
+    QCOMPARE(start->exitCode(), 0);
+    QCOMPARE(rows().mid(1), QStringList({"count 4", "http://www.p1.example/a\tPage one", "http://p2.example/b\tPage two",
+                                         "http://bbc.co.uk/\t整站链接：bbc.co.uk（排名 1）", "http://quiet.com/\t整站链接：quiet.com"}));
 }
 
 void LinkvaneStartTest::withoutAnIndexTheDemoAnswers()
