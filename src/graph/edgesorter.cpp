@@ -11,10 +11,9 @@
 
 namespace graph {
 
-EdgeSorter::EdgeSorter(std::string folder, size_t memoryEdges) : m_folder(std::move(folder)), m_capacity(memoryEdges)
-{
-    m_keys.reserve(std::min<size_t>(m_capacity, 1 << 20));
-}
+EdgeSorter::EdgeSorter(std::string folder, size_t memoryEdges)
+    : m_folder(std::move(folder)), m_capacity(memoryEdges), m_keys(std::make_unique_for_overwrite<uint64_t[]>(memoryEdges))
+{ }
 
 EdgeSorter::~EdgeSorter()
 {
@@ -26,22 +25,25 @@ EdgeSorter::~EdgeSorter()
 // for a graph of fewer than 2^24 sites that leaves two passes a half.
 void EdgeSorter::sortKeys()
 {
-    m_scratch.resize(m_keys.size());
+    if (!m_scratch)
+        m_scratch = std::make_unique_for_overwrite<uint64_t[]>(m_capacity);
     std::vector<size_t> counts(1 << 16);
     for (int shift = 0; shift < 64; shift += 16) {
+        const uint64_t *const keys = m_keys.get();
         std::fill(counts.begin(), counts.end(), 0);
-        for (uint64_t key : m_keys)
-            ++counts[(key >> shift) & 0xffff];
-        if (std::find(counts.begin(), counts.end(), m_keys.size()) != counts.end())
+        for (size_t i = 0; i < m_count; ++i)
+            ++counts[(keys[i] >> shift) & 0xffff];
+        if (std::find(counts.begin(), counts.end(), m_count) != counts.end())
             continue;
         size_t at = 0;
-        for (size_t &count : counts)
-            at += std::exchange(count, at);
-        for (uint64_t key : m_keys)
-            m_scratch[counts[(key >> shift) & 0xffff]++] = key;
+        for (size_t &each : counts)
+            at += std::exchange(each, at);
+        uint64_t *const sorted = m_scratch.get();
+        for (size_t i = 0; i < m_count; ++i)
+            sorted[counts[(keys[i] >> shift) & 0xffff]++] = keys[i];
         m_keys.swap(m_scratch);
     }
-    m_keys.erase(std::unique(m_keys.begin(), m_keys.end()), m_keys.end());
+    m_count = size_t(std::unique(m_keys.get(), m_keys.get() + m_count) - m_keys.get());
 }
 
 void EdgeSorter::spill()
@@ -52,7 +54,8 @@ void EdgeSorter::spill()
     OutputFile run(path);
     std::string coded;
     uint64_t previous = 0;
-    for (uint64_t key : m_keys) {
+    for (size_t i = 0; i < m_count; ++i) {
+        const uint64_t key = m_keys[i];
         appendVarint(coded, key - previous);
         previous = key;
         if (coded.size() >= (1 << 20)) {
@@ -62,15 +65,13 @@ void EdgeSorter::spill()
     }
     run.write(coded.data(), coded.size());
     run.close();
-    m_keys.clear();
-    m_scratch.clear();
-    m_scratch.shrink_to_fit();
+    m_count = 0;
 }
 
 uint64_t EdgeSorter::finish(const std::function<void(uint32_t to, uint32_t from)> &edge)
 {
     sortKeys();
-    m_scratch = {};
+    m_scratch.reset();
     // Each run and the edges still in memory, merged; a key in several runs is given once.
     struct Cursor
     {
@@ -104,8 +105,8 @@ uint64_t EdgeSorter::finish(const std::function<void(uint32_t to, uint32_t from)
         edge(uint32_t(key >> 32), uint32_t(key));
     };
     size_t inMemory = 0;
-    while (!heads.empty() || inMemory < m_keys.size()) {
-        const bool fromMemory = heads.empty() || (inMemory < m_keys.size() && m_keys[inMemory] <= cursors[heads.top()].key);
+    while (!heads.empty() || inMemory < m_count) {
+        const bool fromMemory = heads.empty() || (inMemory < m_count && m_keys[inMemory] <= cursors[heads.top()].key);
         if (fromMemory) {
             give(m_keys[inMemory++]);
             continue;
@@ -118,7 +119,7 @@ uint64_t EdgeSorter::finish(const std::function<void(uint32_t to, uint32_t from)
             heads.push(i);
         }
     }
-    m_keys = {};
+    m_keys.reset();
     return count;
 }
 

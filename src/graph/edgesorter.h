@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,8 @@ public:
 
     void add(uint32_t from, uint32_t to)
     {
-        m_keys.push_back(uint64_t(to) << 32 | from);
-        if (m_keys.size() == m_capacity)
+        m_keys[m_count++] = uint64_t(to) << 32 | from;
+        if (m_count == m_capacity)
             spill();
     }
 
@@ -33,8 +34,10 @@ private:
 
     std::string m_folder;
     size_t m_capacity;
-    std::vector<uint64_t> m_keys;
-    std::vector<uint64_t> m_scratch;
+    // Allocated whole but written as edges come: pages never written are never taken.
+    std::unique_ptr<uint64_t[]> m_keys;
+    std::unique_ptr<uint64_t[]> m_scratch;
+    size_t m_count = 0;
     std::vector<std::string> m_runs;
 };
 

@@ -120,15 +120,29 @@ std::optional<VertexLine> parseVertex(std::string_view line, Level level)
     return vertex;
 }
 
+namespace {
+
+// The digits at at, which moves past them: a billion edges are read through here, where
+// std::from_chars costs three times as much. Nineteen digits at most, so that none overflows.
+bool digits(const char *&at, const char *end, uint64_t &value)
+{
+    const char *const start = at;
+    uint64_t number = 0;
+    while (at != end && unsigned(*at - '0') < 10 && at - start < 19)
+        number = number * 10 + unsigned(*at++ - '0');
+    value = number;
+    return at != start;
+}
+
+} // namespace
+
 bool parseEdge(std::string_view line, uint64_t &from, uint64_t &to)
 {
     const char *at = line.data();
     const char *const end = at + line.size();
-    const auto [tab, fromError] = std::from_chars(at, end, from);
-    if (fromError != std::errc() || tab == end || *tab != '\t' || tab == at)
+    if (!digits(at, end, from) || at == end || *at++ != '\t')
         return false;
-    const auto [last, toError] = std::from_chars(tab + 1, end, to);
-    return toError == std::errc() && last == end && last != tab + 1;
+    return digits(at, end, to) && at == end;
 }
 
 std::optional<RankLine> parseRank(std::string_view line, Level level)

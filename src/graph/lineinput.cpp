@@ -1,9 +1,11 @@
 #include "lineinput.h"
 
 #include "archive/decodingsource.h"
-#include "archive/filesource.h"
 #include "archive/errors.h"
+#include "archive/filesource.h"
 #include "httpsource.h"
+
+#include <algorithm>
 
 namespace graph {
 
@@ -54,32 +56,43 @@ void LineInput::readAll()
     try {
         std::string carried;
         for (bool ended = false; !ended;) {
-            std::string block = std::move(carried);
-            carried.clear();
-            size_t filled = block.size();
-            block.resize(kBlockSize + filled);
-            while (filled < block.size()) {
-                const size_t got = m_decoded->read(block.data() + filled, block.size() - filled);
+            Block block;
+            {
+                // A block the parser is done with: its bytes need no clearing, they are read over.
+                std::lock_guard lock(m_mutex);
+                if (!m_spare.empty()) {
+                    block.bytes = std::move(m_spare.back());
+                    m_spare.pop_back();
+                }
+            }
+            if (block.bytes.size() < carried.size() + kBlockSize)
+                block.bytes.resize(carried.size() + kBlockSize);
+            std::copy(carried.begin(), carried.end(), block.bytes.begin());
+            size_t filled = carried.size();
+            while (filled < block.bytes.size()) {
+                const size_t got = m_decoded->read(block.bytes.data() + filled, block.bytes.size() - filled);
                 if (got == 0) {
                     ended = true;
                     break;
                 }
                 filled += got;
             }
-            block.resize(filled);
+            const std::string_view lines(block.bytes.data(), filled);
             if (ended) {
-                if (!block.empty() && block.back() != '\n')
-                    block.push_back('\n');
+                block.size = filled;
+                if (filled > 0 && lines.back() != '\n') {
+                    block.bytes.resize(std::max(block.bytes.size(), filled + 1));
+                    block.bytes[block.size++] = '\n';
+                }
             } else {
-                const size_t lineEnd = block.rfind('\n');
-                if (lineEnd == std::string::npos && block.size() > kLongestLine)
+                const size_t lineEnd = lines.rfind('\n');
+                if (lineEnd == std::string::npos && filled > kLongestLine)
                     throw archive::InputError("a line longer than " + std::to_string(kLongestLine >> 20)
                                               + " MB: this is no web-graph file");
-                const size_t cut = lineEnd == std::string::npos ? 0 : lineEnd + 1;
-                carried.assign(block, cut);
-                block.resize(cut);
+                block.size = lineEnd == std::string::npos ? 0 : lineEnd + 1;
+                carried.assign(lines.substr(block.size));
             }
-            if (block.empty())
+            if (block.size == 0)
                 continue;
             std::unique_lock lock(m_mutex);
             m_changed.wait(lock, [this] { return m_ready.size() < kBlocksAhead || m_stopping; });
@@ -100,6 +113,8 @@ void LineInput::readAll()
 std::string_view LineInput::next()
 {
     std::unique_lock lock(m_mutex);
+    if (!m_current.bytes.empty())
+        m_spare.push_back(std::move(m_current.bytes));
     m_changed.wait(lock, [this] { return !m_ready.empty() || m_finished; });
     if (m_ready.empty()) {
         if (m_error)
@@ -110,7 +125,7 @@ std::string_view LineInput::next()
     m_ready.pop_front();
     lock.unlock();
     m_changed.notify_all();
-    return m_current;
+    return std::string_view(m_current.bytes.data(), m_current.size);
 }
 
 } // namespace graph

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace graph {
 
@@ -43,10 +44,18 @@ private:
     std::function<uint64_t()> m_bytesRead;
     std::function<std::optional<uint64_t>()> m_size;
 
+    // Lines read: the first size bytes of bytes.
+    struct Block
+    {
+        std::string bytes;
+        size_t size = 0;
+    };
+
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<std::string> m_ready;
-    std::string m_current;
+    std::deque<Block> m_ready;
+    Block m_current;
+    std::vector<std::string> m_spare; // blocks read out, for the reader to fill again
     bool m_finished = false;
     bool m_stopping = false;
     std::exception_ptr m_error;
