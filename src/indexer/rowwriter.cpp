@@ -17,17 +17,19 @@ void write(const std::string &text)
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
-std::string plain(const Cell &cell)
+// Appends a cell as TSV and CSV write it.
+void appendPlain(std::string &out, const Cell &cell)
 {
     struct Text
     {
-        std::string operator()(std::monostate) const { return {}; }
-        std::string operator()(const std::string &text) const { return text; }
-        std::string operator()(int64_t number) const { return std::to_string(number); }
-        std::string operator()(double value) const { return graph::formatValue(value); }
-        std::string operator()(bool yes) const { return yes ? "1" : "0"; }
+        std::string &out;
+        void operator()(std::monostate) const { }
+        void operator()(const std::string &text) const { out += text; }
+        void operator()(int64_t number) const { out += std::to_string(number); }
+        void operator()(double value) const { out += graph::formatValue(value); }
+        void operator()(bool yes) const { out += yes ? '1' : '0'; }
     };
-    return std::visit(Text{}, cell);
+    std::visit(Text{out}, cell);
 }
 
 QJsonValue json(const Cell &cell)
@@ -43,14 +45,6 @@ QJsonValue json(const Cell &cell)
     return std::visit(Json{}, cell);
 }
 
-QStringList csvFields(const std::vector<std::string> &texts)
-{
-    QStringList fields;
-    for (const std::string &text : texts)
-        fields += QString::fromStdString(text);
-    return fields;
-}
-
 } // namespace
 
 RowWriter::RowWriter(std::string format, std::vector<std::string> columns)
@@ -61,7 +55,10 @@ RowWriter::RowWriter(std::string format, std::vector<std::string> columns)
         row(header);
         m_rows = 0;
     } else if (m_format == "csv") {
-        write((kCsvByteOrderMark.toString() + csvRecord(csvFields(m_columns))).toStdString());
+        QStringList names;
+        for (const std::string &column : m_columns)
+            names += QString::fromStdString(column);
+        write((kCsvByteOrderMark.toString() + csvRecord(names)).toStdString());
     } else {
         write("[");
     }
@@ -77,25 +74,38 @@ void RowWriter::row(const std::vector<Cell> &cells)
         write(QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString());
         return;
     }
-    std::vector<std::string> texts;
-    for (const Cell &cell : cells)
-        texts.push_back(plain(cell));
-    ++m_rows;
     if (m_format == "csv") {
-        write(csvRecord(csvFields(texts)).toStdString());
+        QStringList fields;
+        std::string text;
+        for (const Cell &cell : cells) {
+            text.clear();
+            appendPlain(text, cell);
+            fields += QString::fromStdString(text);
+        }
+        write(csvRecord(fields).toStdString());
+        ++m_rows;
         return;
     }
-    std::string line;
-    for (size_t i = 0; i < texts.size(); ++i) {
-        for (char c : texts[i])
-            line += c == '\t' || c == '\n' || c == '\r' ? ' ' : c;
-        line += i + 1 < texts.size() ? '\t' : '\n';
+    // TSV is written for millions of rows: into one buffer, tabs and line breaks in text made blanks.
+    for (size_t i = 0; i < cells.size(); ++i) {
+        const size_t start = m_buffer.size();
+        appendPlain(m_buffer, cells[i]);
+        for (size_t at = start; at < m_buffer.size(); ++at)
+            if (m_buffer[at] == '\t' || m_buffer[at] == '\n' || m_buffer[at] == '\r')
+                m_buffer[at] = ' ';
+        m_buffer += i + 1 < cells.size() ? '\t' : '\n';
     }
-    write(line);
+    ++m_rows;
+    if (m_buffer.size() >= (1 << 16)) {
+        write(m_buffer);
+        m_buffer.clear();
+    }
 }
 
 bool RowWriter::end()
 {
+    write(m_buffer);
+    m_buffer.clear();
     if (m_format == "json")
         write(m_rows ? "\n]\n" : "]\n");
     if (std::fflush(stdout) == 0 && !std::ferror(stdout))

@@ -27,6 +27,7 @@ private:
     std::string m_format;
     std::vector<std::string> m_columns;
     int64_t m_rows = 0;
+    std::string m_buffer;
 };
 
 } // namespace indexer

@@ -39,11 +39,15 @@ std::shared_ptr<const graph::Release> chooseRelease(const std::string &index, co
     });
 }
 
-std::vector<Cell> rankCells(const graph::Release &release, uint32_t site)
+// The four rank columns of site, from row[at] on.
+void setRankCells(std::vector<Cell> &row, size_t at, const graph::Release &release, uint32_t site)
 {
     const graph::files::RankRecord rank = release.rank(site);
     const auto position = [](uint32_t value) { return value ? Cell(int64_t(value)) : Cell(); };
-    return {position(rank.harmonicPosition), rank.harmonicValue, position(rank.pagerankPosition), rank.pagerankValue};
+    row[at] = position(rank.harmonicPosition);
+    row[at + 1] = rank.harmonicValue;
+    row[at + 2] = position(rank.pagerankPosition);
+    row[at + 3] = rank.pagerankValue;
 }
 
 // Says on stderr why nothing was asked of the release; the listing is then empty.
@@ -74,13 +78,14 @@ int referring(const std::string &index, const std::string &domain, const SiteQue
         tellWhyNone(asked);
         RowWriter out(query.format, {"site", "harmonic_position", "harmonic_value", "pagerank_position",
                                      "pagerank_value", "hosts", "release"});
+        // One row, its cells written over for each site: the largest lists are millions long.
+        std::vector<Cell> row(7);
+        row[6] = release->name();
         for (uint32_t site : graph::ReferringSites(*release, asked).all()) {
-            std::vector<Cell> row{graph::siteName(release->reversedName(site))};
-            for (Cell &cell : rankCells(*release, site))
-                row.push_back(std::move(cell));
+            row[0] = graph::siteName(release->reversedName(site));
+            setRankCells(row, 1, *release, site);
             const std::optional<uint32_t> hosts = release->hosts(site);
-            row.push_back(hosts ? Cell(int64_t(*hosts)) : Cell());
-            row.push_back(release->name());
+            row[5] = hosts ? Cell(int64_t(*hosts)) : Cell();
             out.row(row);
         }
         return out.end();
@@ -109,10 +114,8 @@ int gap(const std::string &index, const std::string &domain, const std::vector<s
             for (size_t rival : found.competitors)
                 linked += (linked.empty() ? "" : " ") + rivalHosts[rival];
             std::vector<Cell> row{graph::siteName(release->reversedName(found.site)), int64_t(found.competitors.size()),
-                                  linked};
-            for (Cell &cell : rankCells(*release, found.site))
-                row.push_back(std::move(cell));
-            row.push_back(release->name());
+                                  linked, {}, {}, {}, {}, release->name()};
+            setRankCells(row, 3, *release, found.site);
             out.row(row);
         }
         return out.end();
