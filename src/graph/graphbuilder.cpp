@@ -169,6 +169,8 @@ public:
         const std::vector<uint32_t> idNumbers = numbersOfIds();
         m_vertices = {};
         m_summary.edges = readEdges(idNumbers, targets);
+        if (m_stop)
+            throw BuildStopped();
         writeMeta();
         return m_summary;
     }
@@ -448,9 +450,14 @@ private:
             list.clear();
         };
         uint32_t current = kNone;
+        // Merging and writing a release's edges takes a while after the last line is read: Ctrl+C
+        // there stops the add too.
         const uint64_t edges = sorter.finish([&](uint32_t target, uint32_t source) {
-            if (target != current && current != kNone)
+            if (target != current && current != kNone) {
                 writeList(current);
+                if (m_stop)
+                    throw BuildStopped();
+            }
             current = target;
             list.push_back(source);
         });

@@ -10,7 +10,10 @@
 
 #include <QTest>
 
+#include <QDir>
 #include <QFile>
+
+#include <atomic>
 
 using graph::Level;
 
@@ -46,6 +49,8 @@ private slots:
     void aCutGzipFileIsRefused();
     void malformedReleasesAreRefusedWithFileAndLine_data();
     void malformedReleasesAreRefusedWithFileAndLine();
+    void aStopRequestedAfterAnyFileStopsTheBuild_data();
+    void aStopRequestedAfterAnyFileStopsTheBuild();
 };
 
 void TestGraphRelease::namesTurnAroundAsTheGraphsWriteThem_data()
@@ -341,6 +346,30 @@ void TestGraphRelease::malformedReleasesAreRefusedWithFileAndLine()
     } catch (const graph::GraphError &error) {
         QVERIFY2(std::string(error.what()).find(message) != std::string::npos, error.what());
     }
+}
+
+void TestGraphRelease::aStopRequestedAfterAnyFileStopsTheBuild_data()
+{
+    QTest::addColumn<std::string>("file"); // the stop comes as soon as it is read whole
+    QTest::newRow("vertices") << std::string("-domain-vertices.txt.gz");
+    QTest::newRow("ranks") << std::string("-domain-ranks.txt.gz");
+    // The last file: what is left is sorting and writing the edges.
+    QTest::newRow("edges") << std::string("-domain-edges.txt.gz");
+}
+
+void TestGraphRelease::aStopRequestedAfterAnyFileStopsTheBuild()
+{
+    QFETCH(std::string, file);
+    QTemporaryDir dir;
+    const std::string folder = dir.filePath(QStringLiteral("release")).toStdString();
+    QVERIFY(QDir().mkpath(QString::fromStdString(folder)));
+    std::atomic<bool> stop = false;
+    const auto stopAfter = [&](const graph::BuildProgress &read) { stop = stop || (read.done && read.input.ends_with(file)); };
+    graph::BuildRequest request;
+    request.inputs = sampleDomainFiles(dir);
+    request.memoryEdges = 2;
+    QVERIFY_THROWS_EXCEPTION(graph::BuildStopped, graph::buildRelease(request, folder, stopAfter, stop));
+    QVERIFY(!QFile::exists(QString::fromStdString(folder + "/meta")));
 }
 
 QTEST_GUILESS_MAIN(TestGraphRelease)
