@@ -1,7 +1,7 @@
 // linkvane-index: builds the user's own link index from web archives, link lists and Common
 // Crawl's web graphs, and answers from it.
 
-#include "commandline.h"
+#include "commandline/commandhelp.h"
 #include "commands.h"
 #include "index/indexlocation.h"
 
@@ -83,7 +83,7 @@ const QCommandLineOption kFrom =
 const QCommandLineOption kTo =
     option(QStringLiteral("to"), QStringLiteral("The later release (default: the newest)."), QStringLiteral("name"));
 
-const QList<indexer::CommandInfo> kCommands = {
+const QList<commandline::CommandInfo> kCommands = {
     {QStringLiteral("add"), QStringLiteral("[--index FILE] [--threads N] [--quiet] INPUT..."),
      QStringLiteral("Adds the pages of each INPUT to the index, each input whole or not at all: WARC files (your own "
                     "crawls, e.g. wget --warc-file; Common Crawl's WARC and WAT files), plain, gzip or zstd, link lists "
@@ -242,7 +242,7 @@ int main(int argc, char *argv[])
     const QStringList arguments = QCoreApplication::arguments();
     const QString name = arguments.value(1);
     if (name == u"--help" || name == u"-h" || name == u"help" || name.isEmpty()) {
-        const QString help = indexer::programHelp(QString::fromUtf8(kHeader), kCommands, QString::fromUtf8(kFooter));
+        const QString help = commandline::programHelp(QString::fromUtf8(kHeader), kCommands, QString::fromUtf8(kFooter));
         std::fputs(qPrintable(help), name.isEmpty() ? stderr : stdout);
         return name.isEmpty() ? 2 : 0;
     }
@@ -251,22 +251,22 @@ int main(int argc, char *argv[])
         return 0;
     }
     const auto command = std::find_if(kCommands.begin(), kCommands.end(),
-                                      [&](const indexer::CommandInfo &info) { return info.name == name; });
+                                      [&](const commandline::CommandInfo &info) { return info.name == name; });
     if (command == kCommands.end()) {
         QStringList names;
-        for (const indexer::CommandInfo &info : kCommands)
+        for (const commandline::CommandInfo &info : kCommands)
             names += info.name;
         usageError(QStringLiteral("no command \"%1\" (%2)").arg(name, names.join(QStringLiteral(", "))));
     }
 
     QCommandLineParser parser;
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
+    const QCommandLineOption help = commandline::helpOption();
     parser.addOption(help);
     parser.addOptions(command->options);
     if (!parser.parse(arguments))
         usageError(parser.errorText());
     if (parser.isSet(help)) {
-        std::fputs(qPrintable(indexer::commandHelp(*command)), stdout);
+        std::fputs(qPrintable(commandline::commandHelp(QStringLiteral("linkvane-index"), *command)), stdout);
         return 0;
     }
     return run(name, Arguments(parser));

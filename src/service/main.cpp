@@ -2,6 +2,7 @@
 // 127.0.0.1 from a link index or a list of links. The tool reaches it as its HTTP proxy.
 
 #include "archive/memorysource.h"
+#include "commandline/commandhelp.h"
 #include "httpserver.h"
 #include "index/domain.h"
 #include "index/schema.h"
@@ -27,66 +28,81 @@ struct Settings
     std::chrono::milliseconds latency{0};
 };
 
+const QCommandLineOption kVersion({QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Shows the version."));
+const QCommandLineOption kPort(QStringLiteral("port"), QStringLiteral("Listen on 127.0.0.1:<port>; 0 takes a free port."),
+                               QStringLiteral("port"), QStringLiteral("0"));
+const QCommandLineOption kIndex(QStringLiteral("index"),
+                                QStringLiteral("Answer from this link index, as linkvane-index builds it, and the web "
+                                               "graphs beside it, instead of the demo list."),
+                                QStringLiteral("file"));
+const QCommandLineOption kLinks(QStringLiteral("links"),
+                                QStringLiteral("Answer from this link list (UTF-8, tab-separated, header "
+                                               "source_url, source_title, target_url) instead of the demo list."),
+                                QStringLiteral("file"));
+const QCommandLineOption kClaim(QStringLiteral("claim"),
+                                QStringLiteral("State <count> as the total for <domain> when it has fewer links. "
+                                               "Repeatable."),
+                                QStringLiteral("domain=count"));
+const QCommandLineOption kLatest(QStringLiteral("latest-version"),
+                                 QStringLiteral("Announce this as the latest version of Linkvane."), QStringLiteral("text"),
+                                 QStringLiteral(LINKVANE_VERSION));
+const QCommandLineOption kLatency(QStringLiteral("latency-ms"), QStringLiteral("Delay every answer by this many milliseconds."),
+                                  QStringLiteral("ms"), QStringLiteral("0"));
+
+const commandline::CommandInfo kService{
+    {},
+    QStringLiteral("[--port N] [--index FILE | --links FILE] [--claim DOMAIN=N] [--latest-version TEXT] [--latency-ms N]"),
+    QStringLiteral("Answers Linkvane's link searches and update checks on 127.0.0.1 from a link index, a list of links "
+                   "or the demo list. Point the tool at it with http_proxy=http://127.0.0.1:<port>."),
+    {kVersion, kPort, kIndex, kLinks, kClaim, kLatest, kLatency}};
+
+QString help()
+{
+    return commandline::commandHelp(QStringLiteral("linkvane-service"), kService);
+}
+
 // Settings from the command line, or the reason they make no sense.
 std::optional<Settings> readSettings(QCommandLineParser &parser, QString &error)
 {
-    const QCommandLineOption port(QStringLiteral("port"),
-                                  QStringLiteral("Listen on 127.0.0.1:<port>; 0 takes a free port."),
-                                  QStringLiteral("port"), QStringLiteral("0"));
-    const QCommandLineOption index(QStringLiteral("index"),
-                                   QStringLiteral("Answer from this link index, as linkvane-index builds it, "
-                                                  "instead of the demo list."),
-                                   QStringLiteral("file"));
-    const QCommandLineOption links(
-        QStringLiteral("links"),
-        QStringLiteral("Answer from this link list (UTF-8, tab-separated, header "
-                       "source_url, source_title, target_url) instead of the demo list."),
-        QStringLiteral("file"));
-    const QCommandLineOption claim(
-        QStringLiteral("claim"),
-        QStringLiteral("State <count> as the total for <domain> when it has fewer "
-                       "links. Repeatable."),
-        QStringLiteral("domain=count"));
-    const QCommandLineOption latest(QStringLiteral("latest-version"),
-                                    QStringLiteral("Announce this as the latest version of Linkvane."),
-                                    QStringLiteral("text"), QStringLiteral(LINKVANE_VERSION));
-    const QCommandLineOption latency(QStringLiteral("latency-ms"),
-                                     QStringLiteral("Delay every answer by this many milliseconds."),
-                                     QStringLiteral("ms"), QStringLiteral("0"));
-    parser.addOptions({port, index, links, claim, latest, latency});
+    parser.addOption(commandline::helpOption());
+    parser.addOptions(kService.options);
 
     if (!parser.parse(QCoreApplication::arguments())) {
         error = parser.errorText();
         return std::nullopt;
     }
-    if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(EXIT_SUCCESS);
-    if (parser.isSet(QStringLiteral("version")))
-        parser.showVersion();
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(qPrintable(help()), stdout);
+        std::exit(EXIT_SUCCESS);
+    }
+    if (parser.isSet(kVersion)) {
+        std::printf("linkvane-service %s\n", LINKVANE_VERSION);
+        std::exit(EXIT_SUCCESS);
+    }
     if (!parser.positionalArguments().isEmpty()) {
         error = QStringLiteral("unexpected argument ") + parser.positionalArguments().first();
         return std::nullopt;
     }
-    if (parser.isSet(index) && parser.isSet(links)) {
+    if (parser.isSet(kIndex) && parser.isSet(kLinks)) {
         error = QStringLiteral("--index and --links name two sources of links; give one");
         return std::nullopt;
     }
 
     Settings settings;
     bool ok = false;
-    settings.port = parser.value(port).toUShort(&ok);
+    settings.port = parser.value(kPort).toUShort(&ok);
     if (!ok) {
-        error = QStringLiteral("--port needs a port number, not ") + parser.value(port);
+        error = QStringLiteral("--port needs a port number, not ") + parser.value(kPort);
         return std::nullopt;
     }
-    const int latencyMs = parser.value(latency).toInt(&ok);
+    const int latencyMs = parser.value(kLatency).toInt(&ok);
     if (!ok || latencyMs < 0) {
         error = QStringLiteral("--latency-ms needs a number of milliseconds, not ")
-                + parser.value(latency);
+                + parser.value(kLatency);
         return std::nullopt;
     }
     settings.latency = std::chrono::milliseconds(latencyMs);
-    for (const QString &text : parser.values(claim)) {
+    for (const QString &text : parser.values(kClaim)) {
         const qsizetype equals = text.lastIndexOf(u'=');
         const std::optional<std::string> domain = linkindex::domainHost(text.left(equals).toStdString());
         const qint64 count = text.mid(equals + 1).toLongLong(&ok);
@@ -96,9 +112,9 @@ std::optional<Settings> readSettings(QCommandLineParser &parser, QString &error)
         }
         settings.claims.insert(QString::fromStdString(*domain), count);
     }
-    settings.indexPath = parser.value(index);
-    settings.linksPath = parser.value(links);
-    settings.latestVersion = parser.value(latest);
+    settings.indexPath = parser.value(kIndex);
+    settings.linksPath = parser.value(kLinks);
+    settings.latestVersion = parser.value(kLatest);
     return settings;
 }
 
@@ -139,18 +155,11 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(LINKVANE_VERSION));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Answers Linkvane's link searches and update checks on 127.0.0.1 from a link index, a list of "
-        "links or the demo list. "
-        "Point the tool at it with http_proxy=http://127.0.0.1:<port>."));
-    parser.addHelpOption();
-    parser.addVersionOption();
 
     QString error;
     const std::optional<Settings> settings = readSettings(parser, error);
     if (!settings) {
-        std::fprintf(stderr, "linkvane-service: %s\n\n%s", qPrintable(error),
-                     qPrintable(parser.helpText()));
+        std::fprintf(stderr, "linkvane-service: %s\n\n%s", qPrintable(error), qPrintable(help()));
         return EXIT_FAILURE;
     }
 

@@ -1,6 +1,7 @@
 // linkvane-start: Linkvane answering from the user's own link index (or, before there is one,
 // from the demo list), as the desktop entry starts it.
 
+#include "commandline/commandhelp.h"
 #include "index/indexlocation.h"
 #include "launcher.h"
 
@@ -51,21 +52,36 @@ void closeOnSignals(Launcher &launcher)
 bool readCommandLine(int argc, char *argv[], int &exitStatus)
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationVersion(QStringLiteral(LINKVANE_VERSION));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Shows the version."));
+    const commandline::CommandInfo start{
+        {},
+        QStringLiteral("[OPTIONS]"),
+        QStringLiteral("Opens Linkvane on your own link index, $XDG_DATA_HOME/linkvane/index.sqlite "
+                       "(~/.local/share/linkvane/index.sqlite), which linkvane-index builds from web archives and web "
+                       "graphs. Until there is one, Linkvane answers from its demo list. Behind the window runs "
+                       "linkvane-service on a free loopback port; it stops when the window closes."),
+        {version}};
+    const QString help = commandline::commandHelp(QStringLiteral("linkvane-start"), start);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Opens Linkvane on your own link index, $XDG_DATA_HOME/linkvane/index.sqlite "
-        "(~/.local/share/linkvane/index.sqlite), which linkvane-index builds from web archives. "
-        "Until there is one, Linkvane answers from its demo list. Behind the window runs "
-        "linkvane-service on a free loopback port; it stops when the window closes."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.process(app);
-    if (parser.positionalArguments().isEmpty())
+    parser.addOption(commandline::helpOption());
+    parser.addOption(version);
+    QString error;
+    if (!parser.parse(app.arguments()))
+        error = parser.errorText();
+    else if (!parser.positionalArguments().isEmpty())
+        error = QStringLiteral("unexpected argument ") + parser.positionalArguments().first();
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "linkvane-start: %s\n\n%s", qPrintable(error), qPrintable(help));
+        exitStatus = 2;
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("help")))
+        std::fputs(qPrintable(help), stdout);
+    else if (parser.isSet(version))
+        std::printf("linkvane-start %s\n", LINKVANE_VERSION);
+    else
         return true;
-    std::fprintf(stderr, "linkvane-start: unexpected argument %s\n\n%s",
-                 qPrintable(parser.positionalArguments().first()), qPrintable(parser.helpText()));
-    exitStatus = 2;
+    exitStatus = 0;
     return false;
 }
 

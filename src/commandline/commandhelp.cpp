@@ -1,8 +1,9 @@
-#include "commandline.h"
+#include "commandhelp.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
-namespace indexer {
+namespace commandline {
 
 namespace {
 
@@ -38,13 +39,19 @@ QString optionNames(const QCommandLineOption &option)
 
 } // namespace
 
-QString commandHelp(const CommandInfo &command)
+QCommandLineOption helpOption()
 {
-    QString help = QStringLiteral("Usage: linkvane-index %1 %2\n\n").arg(command.name, command.arguments);
+    return QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help."));
+}
+
+QString commandHelp(const QString &program, const CommandInfo &command)
+{
+    const QString synopsis = QStringList{program, command.name, command.arguments}.filter(QRegularExpression(".")).join(u' ');
+    QString help = QStringLiteral("Usage: %1\n\n").arg(synopsis);
     help += wrapped(command.summary, 0);
     help += QStringLiteral("\nOptions:\n");
     QList<QCommandLineOption> options = command.options;
-    options.prepend(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help.")));
+    options.prepend(helpOption());
     qsizetype column = 0;
     for (const QCommandLineOption &option : options)
         column = std::max(column, optionNames(option).size());
@@ -69,4 +76,4 @@ QString programHelp(const QString &header, const QList<CommandInfo> &commands, c
     return help + u'\n' + footer;
 }
 
-} // namespace indexer
+} // namespace commandline
