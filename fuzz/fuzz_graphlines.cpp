@@ -74,16 +74,8 @@ void readLine(std::string_view line)
     (void)graph::parseEdge(line, from, to);
 }
 
-const fs::path &workFolder()
-{
-    static const fs::path folder = [] {
-        std::string name = (fs::temp_directory_path() / "fuzz_graphlines-XXXXXX").string();
-        if (!::mkdtemp(name.data()))
-            std::abort();
-        return fs::path(name);
-    }();
-    return folder;
-}
+// Where each run writes its files and builds, removed at the end.
+fs::path work;
 
 // What a stored release answers must agree with itself.
 void askRelease(const graph::Release &release, const std::vector<std::string> &hosts)
@@ -119,6 +111,19 @@ void askRelease(const graph::Release &release, const std::vector<std::string> &h
 
 } // namespace
 
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    std::string name = (fs::temp_directory_path() / "fuzz_graphlines-XXXXXX").string();
+    if (!::mkdtemp(name.data()))
+        std::abort();
+    work = name;
+    std::atexit([] {
+        std::error_code ignored;
+        fs::remove_all(work, ignored);
+    });
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const std::string_view input(reinterpret_cast<const char *>(data), size);
@@ -127,7 +132,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         for (std::string_view line : split(parts[i], '\n'))
             readLine(line);
 
-    const fs::path &work = workFolder();
     graph::BuildRequest request;
     request.release = "cc-main-2025-mar-apr-may";
     request.memoryEdges = 3;
