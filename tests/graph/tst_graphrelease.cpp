@@ -22,6 +22,16 @@ Q_DECLARE_METATYPE(std::vector<std::string>)
 
 namespace {
 
+graph::BuildRequest request(std::optional<std::string> release, std::vector<std::string> targets = {},
+                           size_t memoryEdges = graph::BuildRequest().memoryEdges)
+{
+    graph::BuildRequest request;
+    request.release = std::move(release);
+    request.targets = std::move(targets);
+    request.memoryEdges = memoryEdges;
+    return request;
+}
+
 std::vector<std::string> referring(const graph::Release &release, const std::string &host)
 {
     const graph::Asked asked = graph::ask(release, host);
@@ -153,7 +163,7 @@ void TestGraphRelease::realSamplesReadWhole()
     }
     const auto release = buildTestRelease(dir, {writeGraphFile(dir, "v.txt", vertexLines), writeGraphFile(dir, "e.txt", edgeLines),
                                                 writeGraphFile(dir, "r.txt", rankLines)},
-                                          {.release = kSampleRelease});
+                                          request(kSampleRelease));
     const std::vector<std::string> listed = referring(*release, graph::siteName(names.front()));
     QCOMPARE(listed.size(), size_t(999));
     for (size_t i = 0; i < listed.size(); ++i)
@@ -216,7 +226,7 @@ void TestGraphRelease::hostLevelAnswersForEveryHostUnderADomain()
               // Parts that overlap, as the host-level edges do.
               writeGraphFile(dir, "part-00000-" + release + "-host-edges.txt.gz", "4\t1\n4\t0\n5\t3\n1\t0\n"),
               writeGraphFile(dir, "part-00001-" + release + "-host-edges.txt.gz", "4\t1\n6\t2\n2\t0\n")},
-        {.release = release});
+        request(release));
     QCOMPARE(graph->level(), Level::Host);
     QCOMPARE(graph->edges(), 6u);
     // blog.example.com's link to example.com is the domain's own; example-shop.com is no host of it.
@@ -231,7 +241,7 @@ void TestGraphRelease::edgesSortedInRunsOnDiskGiveTheSameRelease()
 {
     QTemporaryDir dir;
     const auto inMemory = buildTestRelease(dir, sampleDomainFiles(dir));
-    const auto inRuns = buildTestRelease(dir, sampleDomainFiles(dir), {.memoryEdges = 2});
+    const auto inRuns = buildTestRelease(dir, sampleDomainFiles(dir), request(std::nullopt, {}, 2));
     for (uint32_t site = 0; site < inMemory->vertices(); ++site) {
         std::vector<uint32_t> a, b;
         inMemory->sources(site, a);
@@ -246,7 +256,7 @@ void TestGraphRelease::edgesSortedInRunsOnDiskGiveTheSameRelease()
 void TestGraphRelease::targetsKeepOnlyTheirReferringSites()
 {
     QTemporaryDir dir;
-    const auto release = buildTestRelease(dir, sampleDomainFiles(dir), {.targets = {"example.com"}});
+    const auto release = buildTestRelease(dir, sampleDomainFiles(dir), request(std::nullopt, {"example.com"}));
     QCOMPARE(referring(*release, "example.com"), (std::vector<std::string>{"bbc.co.uk", "linker.net", "example-shop.com"}));
     const graph::Asked other = graph::ask(*release, "rival.com");
     QVERIFY(other.sites.empty());
