@@ -270,17 +270,27 @@ void PageReader::separateWordsAt(const xmlChar *name)
 // inside a quoted attribute, and lose every link after it.
 std::string forParser(std::string_view html)
 {
-    constexpr std::string_view kRewritten("&\0", 2);
+    // The next "&" and NUL are each looked for with memchr: find_first_of would call it for every
+    // byte of the page, and a plain loop over the bytes takes a sixteenth as long as the parse.
+    const auto next = [html](char c, std::size_t from) { return std::min(html.find(c, from), html.size()); };
     std::string rewritten;
     rewritten.reserve(html.size() + html.size() / 16);
-    for (std::size_t from = 0; from < html.size();) {
-        const std::size_t at = std::min(html.find_first_of(kRewritten, from), html.size());
+    std::size_t ampersand = next('&', 0);
+    std::size_t nul = next('\0', 0);
+    for (std::size_t from = 0;;) {
+        const std::size_t at = std::min(ampersand, nul);
         rewritten.append(html, from, at - from);
-        if (at < html.size())
-            rewritten += html[at] == '&' ? "&amp;" : "\xEF\xBF\xBD";
+        if (at == html.size())
+            return rewritten;
+        if (at == ampersand) {
+            rewritten += "&amp;";
+            ampersand = next('&', at + 1);
+        } else {
+            rewritten += "\xEF\xBF\xBD";
+            nul = next('\0', at + 1);
+        }
         from = at + 1;
     }
-    return rewritten;
 }
 
 // page for pageUrl, its URL and host set, and the resolver of its links; nullopt, and page left
