@@ -1,7 +1,8 @@
 // Queries of an index of millions of links (make_bench_index writes one): the first result page
 // of a domain with 100,000 linking pages and of one with 10, straight from a fresh reader and
 // through linkvane-service over HTTP, and a whole 20-request window query, against the same
-// query answered from the bundled demo list in the same run. Then the index's bytes a link.
+// query answered from the bundled demo list in the same run. Then the index's bytes a link, and
+// stats against counting the index's rows.
 #include "benchsupport.h"
 #include "form/form1.h"
 #include "index/backlinks.h"
@@ -24,6 +25,8 @@ namespace {
 constexpr int kRuns = 7;
 constexpr double kTargetBytesALink = 150;
 constexpr double kTargetWindowRatio = 1.10;
+constexpr double kTargetStatsMs = 1000;
+constexpr int kStatsRounds = 3;
 
 struct Domain
 {
@@ -50,6 +53,34 @@ double firstPageMs(const std::string &index, const char *domain, int64_t &count)
     size_t rows = 0;
     reader.list(domain, 0, 50, [&](const linkindex::Backlink &) { ++rows; });
     return clock.nsecsElapsed() / 1e6;
+}
+
+// What stats reports, found by counting the index's rows, as stats did before the index kept
+// its totals: the baseline of stats, and a check of its figures.
+linkindex::IndexStats countedStats(const std::string &index)
+{
+    auto db = linkindex::openIndex(index, linkindex::Database::Access::ReadOnly);
+    linkindex::Transaction read(*db, linkindex::Transaction::Kind::Read);
+    const auto single = [&db](const char *sql) {
+        linkindex::Statement query(*db, sql);
+        query.step();
+        const int64_t value = query.integer(0);
+        query.reset();
+        return value;
+    };
+    linkindex::IndexStats stats;
+    stats.inputs = single("SELECT count(*) FROM inputs");
+    stats.pages = single("SELECT count(*) FROM pages");
+    stats.links = single("SELECT count(*) FROM links");
+    stats.targetHosts = single("SELECT count(DISTINCT host_id) FROM backlinks");
+    return stats;
+}
+
+// stats as linkvane-index runs it, from opening the index on.
+linkindex::IndexStats freshStats(const std::string &index)
+{
+    auto db = linkindex::openIndex(index, linkindex::Database::Access::ReadOnly);
+    return linkindex::indexStats(*db);
 }
 
 // The first request of a domain to a service just started, so that nothing of it is cached.
@@ -94,6 +125,21 @@ int main(int argc, char *argv[])
     printRow(QStringLiteral("size on disk a link"), QString::number(bytesALink, 'f', 1) + " bytes",
              QStringLiteral("%1 MB in all; target <= %2 bytes: %3").arg(stats.bytes / 1e6, 0, 'f', 0).arg(kTargetBytesALink)
                  .arg(met(bytesALink <= kTargetBytesALink)));
+
+    linkindex::IndexStats counted;
+    double countedMs = 1e300, statsMs = 1e300;
+    for (int round = 0; round < kStatsRounds; ++round) {
+        countedMs = std::min(countedMs, bestMs([&] { counted = countedStats(index); }, 1));
+        statsMs = std::min(statsMs, bestMs([&] { stats = freshStats(index); }, 1));
+    }
+    const bool agree = counted.inputs == stats.inputs && counted.pages == stats.pages && counted.links == stats.links
+                       && counted.targetHosts == stats.targetHosts;
+    printRow(QStringLiteral("counting the index's rows (baseline)"), QString::number(countedMs, 'f', 1) + " ms",
+             QStringLiteral("what stats did before the index kept its totals"));
+    printRow(QStringLiteral("stats, fresh reader"), QString::number(statsMs, 'f', 2) + " ms",
+             QStringLiteral("%1x as fast as the baseline; figures %2 the rows; target < %3 ms: %4").arg(countedMs / statsMs, 0, 'f', 0)
+                 .arg(agree ? QStringLiteral("agree with") : QStringLiteral("DIFFER from")).arg(kTargetStatsMs)
+                 .arg(met(agree && statsMs < kTargetStatsMs)));
 
     try {
         const double demoRequest = firstRequestMs({}, QStringLiteral("menhu.example"));
