@@ -1,9 +1,13 @@
 #include "edgesorter.h"
 
+#include "grapherror.h"
 #include "mappedfile.h"
 #include "varint.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <queue>
 #include <utility>
@@ -68,32 +72,82 @@ void EdgeSorter::spill()
     m_count = 0;
 }
 
+namespace {
+
+// A run read back through a buffer of its own: the runs of a release together are larger than
+// the memory it may take, so they are not mapped.
+class RunReader
+{
+public:
+    explicit RunReader(const std::string &path) : m_path(path), m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC))
+    {
+        if (m_fd < 0)
+            throw GraphError("cannot read " + path + ": " + std::strerror(errno));
+    }
+    ~RunReader() { ::close(m_fd); }
+    RunReader(const RunReader &) = delete;
+    RunReader &operator=(const RunReader &) = delete;
+
+    // The next key, false after the last.
+    bool next(uint64_t &key)
+    {
+        // A varint takes ten bytes at most: a whole one is always in the buffer.
+        if (m_end - m_at < 10 && !m_ended)
+            refill();
+        if (m_at == m_end)
+            return false;
+        key += readVarint(m_at);
+        return true;
+    }
+
+private:
+    void refill()
+    {
+        const size_t kept = size_t(m_end - m_at);
+        std::copy(m_at, m_end, m_buffer.begin());
+        size_t filled = kept;
+        while (filled < m_buffer.size()) {
+            const ssize_t got = ::read(m_fd, m_buffer.data() + filled, m_buffer.size() - filled);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                throw GraphError("cannot read " + m_path + ": " + std::strerror(errno));
+            if (got == 0) {
+                m_ended = true;
+                break;
+            }
+            filled += size_t(got);
+        }
+        m_at = m_buffer.data();
+        m_end = m_at + filled;
+    }
+
+    std::string m_path;
+    int m_fd;
+    std::vector<uint8_t> m_buffer = std::vector<uint8_t>(1 << 20);
+    const uint8_t *m_at = m_buffer.data();
+    const uint8_t *m_end = m_buffer.data();
+    bool m_ended = false;
+};
+
+} // namespace
+
 uint64_t EdgeSorter::finish(const std::function<void(uint32_t to, uint32_t from)> &edge)
 {
     sortKeys();
     m_scratch.reset();
     // Each run and the edges still in memory, merged; a key in several runs is given once.
-    struct Cursor
-    {
-        const uint8_t *at;
-        const uint8_t *end;
-        uint64_t key;
-    };
-    std::vector<std::unique_ptr<MappedFile>> files;
-    std::vector<Cursor> cursors;
-    for (const std::string &run : m_runs) {
-        files.push_back(std::make_unique<MappedFile>(run));
-        const uint8_t *at = files.back()->data();
-        const uint8_t *end = at + files.back()->size();
-        if (at != end) {
-            const uint64_t first = readVarint(at);
-            cursors.push_back({at, end, first});
-        }
+    std::vector<std::unique_ptr<RunReader>> runs;
+    std::vector<uint64_t> heads;
+    for (const std::string &path : m_runs) {
+        runs.push_back(std::make_unique<RunReader>(path));
+        heads.push_back(0);
     }
-    auto later = [&](size_t a, size_t b) { return cursors[a].key > cursors[b].key; };
-    std::priority_queue<size_t, std::vector<size_t>, decltype(later)> heads(later);
-    for (size_t i = 0; i < cursors.size(); ++i)
-        heads.push(i);
+    auto later = [&](size_t a, size_t b) { return heads[a] > heads[b]; };
+    std::priority_queue<size_t, std::vector<size_t>, decltype(later)> order(later);
+    for (size_t i = 0; i < runs.size(); ++i)
+        if (runs[i]->next(heads[i]))
+            order.push(i);
 
     uint64_t count = 0;
     uint64_t last = UINT64_MAX;
@@ -105,19 +159,16 @@ uint64_t EdgeSorter::finish(const std::function<void(uint32_t to, uint32_t from)
         edge(uint32_t(key >> 32), uint32_t(key));
     };
     size_t inMemory = 0;
-    while (!heads.empty() || inMemory < m_count) {
-        const bool fromMemory = heads.empty() || (inMemory < m_count && m_keys[inMemory] <= cursors[heads.top()].key);
-        if (fromMemory) {
+    while (!order.empty() || inMemory < m_count) {
+        if (order.empty() || (inMemory < m_count && m_keys[inMemory] <= heads[order.top()])) {
             give(m_keys[inMemory++]);
             continue;
         }
-        const size_t i = heads.top();
-        heads.pop();
-        give(cursors[i].key);
-        if (cursors[i].at != cursors[i].end) {
-            cursors[i].key += readVarint(cursors[i].at);
-            heads.push(i);
-        }
+        const size_t i = order.top();
+        order.pop();
+        give(heads[i]);
+        if (runs[i]->next(heads[i]))
+            order.push(i);
     }
     m_keys.reset();
     return count;
