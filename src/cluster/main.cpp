@@ -71,8 +71,7 @@ const QList<commandline::CommandInfo> kCommands = {
 
 [[noreturn]] void usageError(const QString &message)
 {
-    std::fprintf(stderr, "linkvane-cluster: %s\nRun \"linkvane-cluster --help\" for help.\n", qPrintable(message));
-    std::exit(2);
+    commandline::usageError(QStringLiteral("linkvane-cluster"), message);
 }
 
 // The value of a numeric option, at least minimum; fallback when it is not given.
@@ -103,32 +102,10 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(LINKVANE_VERSION));
-    const QStringList arguments = QCoreApplication::arguments();
-    const QString command = arguments.value(1);
-    if (command == u"--help" || command == u"-h" || command == u"help" || command.isEmpty()) {
-        const QString help = commandline::programHelp(QString::fromUtf8(kHeader), kCommands, QString::fromUtf8(kFooter));
-        std::fputs(qPrintable(help), command.isEmpty() ? stderr : stdout);
-        return command.isEmpty() ? 2 : 0;
-    }
-    if (command == u"--version" || command == u"-v") {
-        std::printf("linkvane-cluster %s\n", LINKVANE_VERSION);
-        return 0;
-    }
-    const auto info = std::find_if(kCommands.begin(), kCommands.end(),
-                                   [&](const commandline::CommandInfo &each) { return each.name == command; });
-    if (info == kCommands.end())
-        usageError(QStringLiteral("no command \"%1\" (slurm, status or extract)").arg(command));
-
+    const commandline::Program program{QStringLiteral("linkvane-cluster"), QString::fromUtf8(kHeader), kCommands,
+                                       QString::fromUtf8(kFooter)};
     QCommandLineParser parser;
-    const QCommandLineOption help = commandline::helpOption();
-    parser.addOption(help);
-    parser.addOptions(info->options);
-    if (!parser.parse(arguments))
-        usageError(parser.errorText());
-    if (parser.isSet(help)) {
-        std::fputs(qPrintable(commandline::commandHelp(QStringLiteral("linkvane-cluster"), *info)), stdout);
-        return 0;
-    }
+    const QString command = commandline::readCommand(program, QCoreApplication::arguments(), parser).name;
     if (parser.positionalArguments().size() > 1)
         usageError(QStringLiteral("%1 takes no arguments, only options").arg(command));
 

@@ -1,7 +1,12 @@
 #include "commandhelp.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QStringList>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 namespace commandline {
 
@@ -74,6 +79,44 @@ QString programHelp(const QString &header, const QList<CommandInfo> &commands, c
         help += wrapped(command.summary, 8);
     }
     return help + u'\n' + footer;
+}
+
+void usageError(const QString &program, const QString &message)
+{
+    std::fprintf(stderr, "%s: %s\nRun \"%s --help\" for help.\n", qPrintable(program), qPrintable(message),
+                 qPrintable(program));
+    std::exit(2);
+}
+
+const CommandInfo &readCommand(const Program &program, const QStringList &arguments, QCommandLineParser &parser)
+{
+    const QString name = arguments.value(1);
+    if (name == u"--help" || name == u"-h" || name == u"help" || name.isEmpty()) {
+        std::fputs(qPrintable(programHelp(program.header, program.commands, program.footer)), name.isEmpty() ? stderr : stdout);
+        std::exit(name.isEmpty() ? 2 : 0);
+    }
+    if (name == u"--version" || name == u"-v") {
+        std::printf("%s %s\n", qPrintable(program.name), qPrintable(QCoreApplication::applicationVersion()));
+        std::exit(0);
+    }
+    const auto command = std::find_if(program.commands.begin(), program.commands.end(),
+                                      [&](const CommandInfo &info) { return info.name == name; });
+    if (command == program.commands.end()) {
+        QStringList names;
+        for (const CommandInfo &info : program.commands)
+            names += info.name;
+        usageError(program.name, QStringLiteral("no command \"%1\" (%2)").arg(name, names.join(QStringLiteral(", "))));
+    }
+    const QCommandLineOption help = helpOption();
+    parser.addOption(help);
+    parser.addOptions(command->options);
+    if (!parser.parse(arguments))
+        usageError(program.name, parser.errorText());
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(commandHelp(program.name, *command)), stdout);
+        std::exit(0);
+    }
+    return *command;
 }
 
 } // namespace commandline

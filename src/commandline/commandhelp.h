@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QList>
 #include <QString>
 
@@ -25,5 +26,22 @@ QString commandHelp(const QString &program, const CommandInfo &command);
 
 // The program's help: every command with its synopsis and what it does, then footer.
 QString programHelp(const QString &header, const QList<CommandInfo> &commands, const QString &footer);
+
+// A program with commands, as its help describes it.
+struct Program
+{
+    QString name;
+    QString header; // the help's synopsis and what the program does
+    QList<CommandInfo> commands;
+    QString footer; // the help's closing lines
+};
+
+// "PROGRAM: message" and where help is, on standard error; ends the program with status 2.
+[[noreturn]] void usageError(const QString &program, const QString &message);
+
+// Reads a command line "PROGRAM COMMAND [OPTIONS] ...": the command, with its options read into
+// parser. --help, --version and a command's --help are answered here, and the program ends;
+// so does a command line that makes no sense, as a usage error.
+const CommandInfo &readCommand(const Program &program, const QStringList &arguments, QCommandLineParser &parser);
 
 } // namespace commandline

@@ -32,8 +32,7 @@ could not be used, 2 for a usage error.
 
 [[noreturn]] void usageError(const QString &message)
 {
-    std::fprintf(stderr, "linkvane-index: %s\nRun \"linkvane-index --help\" for help.\n", qPrintable(message));
-    std::exit(2);
+    commandline::usageError(QStringLiteral("linkvane-index"), message);
 }
 
 QCommandLineOption option(const QString &name, const QString &description, const QString &value = {},
@@ -239,35 +238,9 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(LINKVANE_VERSION));
-    const QStringList arguments = QCoreApplication::arguments();
-    const QString name = arguments.value(1);
-    if (name == u"--help" || name == u"-h" || name == u"help" || name.isEmpty()) {
-        const QString help = commandline::programHelp(QString::fromUtf8(kHeader), kCommands, QString::fromUtf8(kFooter));
-        std::fputs(qPrintable(help), name.isEmpty() ? stderr : stdout);
-        return name.isEmpty() ? 2 : 0;
-    }
-    if (name == u"--version" || name == u"-v") {
-        std::printf("linkvane-index %s\n", LINKVANE_VERSION);
-        return 0;
-    }
-    const auto command = std::find_if(kCommands.begin(), kCommands.end(),
-                                      [&](const commandline::CommandInfo &info) { return info.name == name; });
-    if (command == kCommands.end()) {
-        QStringList names;
-        for (const commandline::CommandInfo &info : kCommands)
-            names += info.name;
-        usageError(QStringLiteral("no command \"%1\" (%2)").arg(name, names.join(QStringLiteral(", "))));
-    }
-
+    const commandline::Program program{QStringLiteral("linkvane-index"), QString::fromUtf8(kHeader), kCommands,
+                                       QString::fromUtf8(kFooter)};
     QCommandLineParser parser;
-    const QCommandLineOption help = commandline::helpOption();
-    parser.addOption(help);
-    parser.addOptions(command->options);
-    if (!parser.parse(arguments))
-        usageError(parser.errorText());
-    if (parser.isSet(help)) {
-        std::fputs(qPrintable(commandline::commandHelp(QStringLiteral("linkvane-index"), *command)), stdout);
-        return 0;
-    }
-    return run(name, Arguments(parser));
+    const commandline::CommandInfo &command = commandline::readCommand(program, QCoreApplication::arguments(), parser);
+    return run(command.name, Arguments(parser));
 }
