@@ -1,5 +1,6 @@
 #include "sitequeries.h"
 
+#include "grapherror.h"
 #include "sitename.h"
 
 #include <algorithm>
@@ -88,6 +89,8 @@ std::vector<uint32_t> ReferringSites::all() const
 std::vector<GapSite> gap(const Release &release, const Asked &asked, const std::vector<Asked> &competitors,
                          size_t minimum)
 {
+    if (competitors.size() > kMostCompetitors)
+        throw GraphError("a gap asks of " + std::to_string(kMostCompetitors) + " competitors at most");
     std::vector<std::vector<uint32_t>> lists;
     for (const Asked &competitor : competitors)
         lists.push_back(ReferringSites(release, competitor).all());
@@ -104,21 +107,21 @@ std::vector<GapSite> gap(const Release &release, const Asked &asked, const std::
                 site = std::min(site, lists[i][at[i]]);
         if (site == UINT32_MAX)
             break;
-        GapSite row{site, {}};
+        GapSite row{site, 0};
         for (size_t i = 0; i < lists.size(); ++i)
             if (at[i] < lists[i].size() && lists[i][at[i]] == site) {
-                row.competitors.push_back(i);
+                row.competitors |= uint64_t(1) << i;
                 ++at[i];
             }
         while (mineAt < mine.size() && mine[mineAt] < site)
             ++mineAt;
         const bool linksToMe = mineAt < mine.size() && mine[mineAt] == site;
         const bool isMe = std::binary_search(asked.sites.begin(), asked.sites.end(), site);
-        if (!linksToMe && !isMe && row.competitors.size() >= minimum)
-            found.push_back(std::move(row));
+        if (!linksToMe && !isMe && size_t(row.count()) >= minimum)
+            found.push_back(row);
     }
     std::stable_sort(found.begin(), found.end(),
-                     [](const GapSite &a, const GapSite &b) { return a.competitors.size() > b.competitors.size(); });
+                     [](const GapSite &a, const GapSite &b) { return a.count() > b.count(); });
     return found;
 }
 

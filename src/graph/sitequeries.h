@@ -2,6 +2,7 @@
 
 #include "release.h"
 
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -38,11 +39,15 @@ private:
     std::vector<uint32_t> m_union; // when several sites were asked
 };
 
-// Sites that link to at least minimum of the competitors and not to what was asked.
+// Sites that link to at least minimum of the competitors and not to what was asked. At most
+// kMostCompetitors competitors are asked at once.
+inline constexpr size_t kMostCompetitors = 64;
 struct GapSite
 {
     uint32_t site;
-    std::vector<size_t> competitors; // indexes into the competitors asked
+    uint64_t competitors; // bit i: links to the competitor asked i-th
+
+    int count() const { return std::popcount(competitors); }
 };
 std::vector<GapSite> gap(const Release &release, const Asked &asked, const std::vector<Asked> &competitors,
                          size_t minimum);

@@ -3,6 +3,7 @@
 
 #include "commandline/commandhelp.h"
 #include "commands.h"
+#include "graph/sitequeries.h"
 #include "index/indexlocation.h"
 
 #include <QCommandLineParser>
@@ -223,7 +224,8 @@ int run(const QString &command, const Arguments &arguments)
     if (command == u"referring")
         return indexer::referring(index, arguments.positional("referring", 1, 1, "one DOMAIN").front(), arguments.siteQuery());
     if (command == u"gap") {
-        const std::vector<std::string> domains = arguments.positional("gap", 2, SIZE_MAX, "DOMAIN and at least one COMPETITOR");
+        const std::vector<std::string> domains =
+            arguments.positional("gap", 2, graph::kMostCompetitors + 1, "DOMAIN and one to 64 COMPETITORs");
         return indexer::gap(index, domains.front(), {domains.begin() + 1, domains.end()}, arguments.number(kMinimum, 1),
                             arguments.siteQuery());
     }

@@ -111,9 +111,10 @@ int gap(const std::string &index, const std::string &domain, const std::vector<s
                                      "pagerank_position", "pagerank_value", "release"});
         for (const graph::GapSite &found : graph::gap(*release, asked, rivals, minimum)) {
             std::string linked;
-            for (size_t rival : found.competitors)
-                linked += (linked.empty() ? "" : " ") + rivalHosts[rival];
-            std::vector<Cell> row{graph::siteName(release->reversedName(found.site)), int64_t(found.competitors.size()),
+            for (size_t rival = 0; rival < rivalHosts.size(); ++rival)
+                if (found.competitors >> rival & 1)
+                    linked += (linked.empty() ? "" : " ") + rivalHosts[rival];
+            std::vector<Cell> row{graph::siteName(release->reversedName(found.site)), int64_t(found.count()),
                                   linked, {}, {}, {}, {}, release->name()};
             setRankCells(row, 3, *release, found.site);
             out.row(row);

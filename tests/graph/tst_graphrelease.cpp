@@ -271,7 +271,7 @@ void TestGraphRelease::gapListsSitesLinkingToCompetitorsOnly()
     const auto names = [&](size_t minimum) {
         std::vector<std::string> found;
         for (const graph::GapSite &site : graph::gap(*release, graph::ask(*release, "example.com"), rivals, minimum))
-            found.push_back(graph::siteName(release->reversedName(site.site)) + ":" + std::to_string(site.competitors.size()));
+            found.push_back(graph::siteName(release->reversedName(site.site)) + ":" + std::to_string(site.count()));
         return found;
     };
     // bbc.co.uk links to example.com too; example.com itself is no gap.
