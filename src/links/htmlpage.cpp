@@ -347,7 +347,7 @@ Page redirectPage(std::string_view pageUrl, std::string_view location)
     const std::optional<LinkResolver> resolver = startPage(page, pageUrl);
     if (!resolver)
         return page;
-    if (std::optional<Link> link = resolver->resolve(location, "(redirect)", false))
+    if (std::optional<Link> link = resolver->resolve(location, kRedirectAnchor, false))
         page.links.push_back(std::move(*link));
     return page;
 }

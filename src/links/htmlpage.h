@@ -13,8 +13,11 @@ namespace links {
 // <title>. Malformed and hostile HTML ends in time and memory linear in its size.
 Page extractPage(std::string_view utf8Html, std::string_view pageUrl);
 
+// The anchor text a redirect's one link is kept with.
+inline constexpr std::string_view kRedirectAnchor = "(redirect)";
+
 // A 301, 302, 303, 307 or 308 response to pageUrl: a page with no title and one link, to
-// location resolved against pageUrl, with "(redirect)" as its anchor text; none when it leads
+// location resolved against pageUrl, with kRedirectAnchor as its anchor text; none when it leads
 // to no http(s) URL or stays on the page's host.
 Page redirectPage(std::string_view pageUrl, std::string_view location);
 
