@@ -14,6 +14,12 @@ int extract(const std::vector<std::string> &inputs, const std::string &targetsFi
 int backlinks(const std::string &index, const std::string &domain, const std::string &format);
 int stats(const std::string &index);
 
+// A domain's link profile from the pages in the index; format is tsv, csv or json, and for
+// domains also disavow.
+int domains(const std::string &index, const std::string &domain, const std::string &format);
+int anchors(const std::string &index, const std::string &domain, const std::string &format);
+int targets(const std::string &index, const std::string &domain, const std::string &format);
+
 // Where Common Crawl serves its files.
 inline constexpr const char *kCommonCrawlBase = "https://data.commoncrawl.org";
 

@@ -53,6 +53,11 @@ const QCommandLineOption kQuiet = option(QStringLiteral("quiet"), QStringLiteral
 const QCommandLineOption kFormat = option(QStringLiteral("format"),
                                           QStringLiteral("tsv (default), csv (UTF-8 with BOM, for spreadsheets) or json."),
                                           QStringLiteral("tsv|csv|json"), QStringLiteral("tsv"));
+const QCommandLineOption kDomainsFormat =
+    option(QStringLiteral("format"),
+           QStringLiteral("tsv (default), csv (UTF-8 with BOM, for spreadsheets), json, or disavow (Google's disavow "
+                          "file: a domain:NAME line a domain)."),
+           QStringLiteral("tsv|csv|json|disavow"), QStringLiteral("tsv"));
 const QCommandLineOption kTargets =
     option(QStringLiteral("targets"), QStringLiteral("Keep only links to the domains in this file, one a line."),
            QStringLiteral("file"));
@@ -93,6 +98,20 @@ const QList<commandline::CommandInfo> kCommands = {
     {QStringLiteral("backlinks"), QStringLiteral("[--index FILE] [--format tsv|csv|json] DOMAIN"),
      QStringLiteral("Lists every page that links to DOMAIN or a host under it, with its first such link: "
                     "source_url, source_title, target_url, anchor_text, nofollow, captured."),
+     {kIndex, kFormat}},
+    {QStringLiteral("domains"), QStringLiteral("[--index FILE] [--format tsv|csv|json|disavow] DOMAIN"),
+     QStringLiteral("Lists the domains that link to DOMAIN or a host under it (registrable domains, by the public "
+                    "suffix list), those with the most linking pages first: domain, pages, links, dofollow_links, "
+                    "first_seen, last_seen, top_anchor, harmonic_position (in the newest web-graph release)."),
+     {kIndex, kDomainsFormat}},
+    {QStringLiteral("anchors"), QStringLiteral("[--index FILE] [--format tsv|csv|json] DOMAIN"),
+     QStringLiteral("Lists the anchor texts of the links to DOMAIN or a host under it, the most used first: "
+                    "anchor_text, links, pages, domains."),
+     {kIndex, kFormat}},
+    {QStringLiteral("targets"), QStringLiteral("[--index FILE] [--format tsv|csv|json] DOMAIN"),
+     QStringLiteral("Lists the pages of DOMAIN that others link to, those with the most linking pages first: "
+                    "target_url, pages, domains, status (200 or redirect when the index holds the page, from a "
+                    "crawl of your own site)."),
      {kIndex, kFormat}},
     {QStringLiteral("stats"), QStringLiteral("[--index FILE]"),
      QStringLiteral("Inputs added, pages, links, distinct hosts linked to, size on disk, and the web-graph releases "
@@ -160,6 +179,8 @@ public:
             usageError(QStringLiteral("%1 needs %2").arg(QLatin1StringView(command), QLatin1StringView(what)));
         return positional();
     }
+    // The one DOMAIN a listing of a domain takes.
+    std::string domain(const char *command) const { return positional(command, 1, 1, "one DOMAIN").front(); }
     unsigned number(const QCommandLineOption &option, unsigned byDefault) const
     {
         if (!isSet(option) && option.defaultValues().isEmpty())
@@ -170,12 +191,16 @@ public:
             usageError(QStringLiteral("--%1 needs a number above 0, not %2").arg(option.names().first(), m_parser.value(option)));
         return number;
     }
-    std::string format() const
+    // The format asked, one of those the option names ("tsv|csv|json").
+    std::string format(const QCommandLineOption &option = kFormat) const
     {
-        const std::string format = value(kFormat);
-        if (format != "tsv" && format != "csv" && format != "json")
-            usageError(QStringLiteral("--format is tsv, csv or json, not ") + QString::fromStdString(format));
-        return format;
+        const QString format = m_parser.value(option);
+        QStringList formats = option.valueName().split(u'|');
+        if (!formats.contains(format)) {
+            const QString last = formats.takeLast();
+            usageError(QStringLiteral("--format is %1 or %2, not %3").arg(formats.join(QStringLiteral(", ")), last, format));
+        }
+        return format.toStdString();
     }
     std::optional<graph::Level> level(const QCommandLineOption &option) const
     {
@@ -204,7 +229,13 @@ int run(const QString &command, const Arguments &arguments)
                                 arguments.isSet(kTargets) ? arguments.value(kTargets) : std::string(),
                                 arguments.number(kThreads, 0));
     if (command == u"backlinks")
-        return indexer::backlinks(index, arguments.positional("backlinks", 1, 1, "one DOMAIN").front(), arguments.format());
+        return indexer::backlinks(index, arguments.domain("backlinks"), arguments.format());
+    if (command == u"domains")
+        return indexer::domains(index, arguments.domain("domains"), arguments.format(kDomainsFormat));
+    if (command == u"anchors")
+        return indexer::anchors(index, arguments.domain("anchors"), arguments.format());
+    if (command == u"targets")
+        return indexer::targets(index, arguments.domain("targets"), arguments.format());
     if (command == u"stats") {
         arguments.positional("stats", 0, 0, "no arguments");
         return indexer::stats(index);
@@ -222,14 +253,14 @@ int run(const QString &command, const Arguments &arguments)
         return indexer::removeGraph(index, arguments.positional("remove-graph", 1, 1, "one RELEASE").front(),
                                     arguments.level(kOnlyLevel));
     if (command == u"referring")
-        return indexer::referring(index, arguments.positional("referring", 1, 1, "one DOMAIN").front(), arguments.siteQuery());
+        return indexer::referring(index, arguments.domain("referring"), arguments.siteQuery());
     if (command == u"gap") {
         const std::vector<std::string> domains =
             arguments.positional("gap", 2, graph::kMostCompetitors + 1, "DOMAIN and one to 64 COMPETITORs");
         return indexer::gap(index, domains.front(), {domains.begin() + 1, domains.end()}, arguments.number(kMinimum, 1),
                             arguments.siteQuery());
     }
-    return indexer::changes(index, arguments.positional("changes", 1, 1, "one DOMAIN").front(),
+    return indexer::changes(index, arguments.domain("changes"),
                             arguments.optional(kFrom), arguments.optional(kTo),
                             {std::nullopt, arguments.level(kLevel), arguments.format()});
 }

@@ -27,6 +27,11 @@ IndexerRun linkvaneIndex(const QStringList &arguments, const QByteArray &input)
             QString::fromUtf8(process.readAllStandardError()), out};
 }
 
+QStringList lines(const QString &text)
+{
+    return text.split(u'\n', Qt::SkipEmptyParts);
+}
+
 QString writeFile(const QString &path, const std::string &bytes)
 {
     QFile file(path);

@@ -21,6 +21,9 @@ struct IndexerRun
 // within a minute ends the test.
 IndexerRun linkvaneIndex(const QStringList &arguments, const QByteArray &input = {});
 
+// The lines of a listing, empty ones left out.
+QStringList lines(const QString &text);
+
 // Writes bytes to the file at path and returns path; a file that cannot be written ends the test.
 QString writeFile(const QString &path, const std::string &bytes);
 

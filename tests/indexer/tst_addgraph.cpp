@@ -74,11 +74,6 @@ struct Bucket
     }
 };
 
-QStringList lines(const QString &text)
-{
-    return text.split(u'\n', Qt::SkipEmptyParts);
-}
-
 } // namespace
 
 class AddGraphTest : public QObject

@@ -1,0 +1,119 @@
+#include "commands.h"
+
+#include "archive/warcdate.h"
+#include "graph/graphstore.h"
+#include "graph/releasechoice.h"
+#include "graph/sitename.h"
+#include "index/domain.h"
+#include "index/linkprofile.h"
+#include "index/schema.h"
+#include "rowwriter.h"
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+namespace indexer {
+
+namespace {
+
+class ProfileError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Runs a listing of the index for domain as the user typed it.
+int profile(const std::string &index, const std::string &domain,
+            const std::function<bool(linkindex::Database &, const std::string &host)> &list)
+{
+    try {
+        const std::optional<std::string> host = linkindex::domainHost(domain);
+        if (!host)
+            throw ProfileError("\"" + domain + "\" is not a domain");
+        auto db = linkindex::openIndex(index, linkindex::Database::Access::ReadOnly);
+        return list(*db, *host) ? 0 : 1;
+    } catch (const std::runtime_error &error) {
+        std::fprintf(stderr, "linkvane-index: %s\n", error.what());
+        return 1;
+    }
+}
+
+Cell time(std::optional<int64_t> microseconds)
+{
+    return microseconds ? Cell(archive::formatWarcDate(*microseconds)) : Cell();
+}
+
+// The harmonic-centrality position of each domain in the newest web-graph release, read at the
+// level a query of the user's domain reads; nothing when the index holds no release.
+std::function<Cell(const std::string &)> harmonicPositions(const std::string &index, const std::string &host)
+{
+    const graph::GraphStore store(index);
+    if (store.releases().empty())
+        return [](const std::string &) { return Cell(); };
+    std::shared_ptr<const graph::Release> release =
+        graph::chooseRelease(store, std::nullopt, std::nullopt, host, [](const graph::GraphStore::Stored &stored) {
+            return std::make_shared<const graph::Release>(stored.folder);
+        });
+    return [release](const std::string &domain) {
+        const std::optional<uint32_t> site = release->find(graph::reversedName(domain));
+        const uint32_t position = site ? release->rank(*site).harmonicPosition : 0;
+        return position ? Cell(int64_t(position)) : Cell();
+    };
+}
+
+// Google's disavow file: a "domain:" line a domain.
+bool writeDisavow(const std::vector<linkindex::ReferringDomain> &rows)
+{
+    for (const linkindex::ReferringDomain &row : rows)
+        std::printf("domain:%s\n", row.domain.c_str());
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return true;
+    std::perror("linkvane-index: cannot write the output");
+    return false;
+}
+
+} // namespace
+
+int domains(const std::string &index, const std::string &domain, const std::string &format)
+{
+    return profile(index, domain, [&](linkindex::Database &db, const std::string &host) {
+        const std::vector<linkindex::ReferringDomain> rows = linkindex::referringDomains(db, host);
+        if (format == "disavow")
+            return writeDisavow(rows);
+        const auto harmonicPosition = harmonicPositions(index, host);
+        RowWriter out(format, {"domain", "pages", "links", "dofollow_links", "first_seen", "last_seen", "top_anchor",
+                               "harmonic_position"});
+        for (const linkindex::ReferringDomain &row : rows)
+            out.row({row.domain, row.pages, row.links, row.dofollowLinks, time(row.firstSeen), time(row.lastSeen),
+                     row.topAnchor, harmonicPosition(row.domain)});
+        return out.end();
+    });
+}
+
+int anchors(const std::string &index, const std::string &domain, const std::string &format)
+{
+    return profile(index, domain, [&](linkindex::Database &db, const std::string &host) {
+        RowWriter out(format, {"anchor_text", "links", "pages", "domains"});
+        for (const linkindex::AnchorUse &row : linkindex::anchorUses(db, host))
+            out.row({row.anchor, row.links, row.pages, row.domains});
+        return out.end();
+    });
+}
+
+int targets(const std::string &index, const std::string &domain, const std::string &format)
+{
+    return profile(index, domain, [&](linkindex::Database &db, const std::string &host) {
+        RowWriter out(format, {"target_url", "pages", "domains", "status"});
+        for (const linkindex::LinkedPage &row : linkindex::linkedPages(db, host)) {
+            // The index keeps no redirect's status code, only that it was one.
+            const Cell status = row.capture == linkindex::LinkedPage::Capture::Page       ? Cell(int64_t(200))
+                                : row.capture == linkindex::LinkedPage::Capture::Redirect ? Cell(std::string("redirect"))
+                                                                                          : Cell();
+            out.row({row.url, row.pages, row.domains, status});
+        }
+        return out.end();
+    });
+}
+
+} // namespace indexer
