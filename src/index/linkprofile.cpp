@@ -28,13 +28,14 @@ struct ProfileLink
     std::string_view targetKey;
 };
 
-// backlinks names every page with a link to a host of the domain; the page's links to that host
-// are then read from its own rows, in one pass that all three summaries share.
+// backlinks names every page with a link to a host of the domain, and where its first such link
+// stands: the page's links there are read from that one on, in one pass that all three
+// summaries share.
 void forEachLink(Database &db, std::string_view host, const std::function<void(const ProfileLink &)> &each)
 {
     Statement links(db, "SELECT s.reversed, b.page_id, p.first_captured, p.captured, l.anchor, l.nofollow, l.url, t.reversed "
                         "FROM hosts t JOIN backlinks b ON b.host_id = t.id JOIN hosts s ON s.id = b.source_host_id "
-                        "JOIN pages p ON p.id = b.page_id JOIN links l ON l.page_id = b.page_id AND l.host_id = t.id "
+                        "JOIN pages p ON p.id = b.page_id JOIN links l ON l.page_id = b.page_id AND l.ord >= b.ord AND l.host_id = t.id "
                         "WHERE t.reversed >= ?1 AND t.reversed < ?2 AND NOT (s.reversed >= ?1 AND s.reversed < ?2)");
     const auto [first, last] = domainKeyRange(host);
     links.bind(1, first).bind(2, last);
