@@ -106,8 +106,8 @@ int targets(const std::string &index, const std::string &domain, const std::stri
     return profile(index, domain, [&](linkindex::Database &db, const std::string &host) {
         RowWriter out(format, {"target_url", "pages", "domains", "status"});
         for (const linkindex::LinkedPage &row : linkindex::linkedPages(db, host)) {
-            // The index keeps no redirect's status code, only that it was one.
-            const Cell status = row.capture == linkindex::LinkedPage::Capture::Page       ? Cell(int64_t(200))
+            // The index keeps no redirect's status code, only that it was one; so the column is text.
+            const Cell status = row.capture == linkindex::LinkedPage::Capture::Page       ? Cell(std::string("200"))
                                 : row.capture == linkindex::LinkedPage::Capture::Redirect ? Cell(std::string("redirect"))
                                                                                           : Cell();
             out.row({row.url, row.pages, row.domains, status});
