@@ -418,6 +418,14 @@ private:
     uint64_t readEdges(const std::vector<uint32_t> &idNumbers, const std::vector<bool> &targets)
     {
         const size_t count = idNumbers.size();
+        // With --targets nearly every link is passed over, told by its target's id from a bitmap
+        // that stays in the cache before any site number is looked up.
+        std::vector<bool> targetIds;
+        if (!targets.empty()) {
+            targetIds.resize(count);
+            for (size_t id = 0; id < count; ++id)
+                targetIds[id] = targets[idNumbers[id]];
+        }
         EdgeSorter sorter(m_folder, m_request.memoryEdges);
         for (const std::string &input : m_inputs.edges) {
             eachLine(input, m_progress, m_stop, [&](std::string_view text, uint64_t line) {
@@ -427,9 +435,11 @@ private:
                 if (from >= count || to >= count)
                     refuse(input, line, "an edge " + std::string(from >= count ? "from" : "to") + " the unknown id "
                                             + std::to_string(from >= count ? from : to));
+                if (!targetIds.empty() && !targetIds[to])
+                    return;
                 const uint32_t source = idNumbers[from];
                 const uint32_t target = idNumbers[to];
-                if (source != target && (targets.empty() || targets[target]))
+                if (source != target)
                     sorter.add(source, target);
             });
         }
