@@ -147,7 +147,7 @@ void LinkvaneClusterTest::splitGivesEveryLineToOneTask()
 void LinkvaneClusterTest::arraySpecNamesRanges_data()
 {
     QTest::addColumn<QList<int>>("indexes");
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("array");
     QTest::newRow("one") << QList<int>{4} << "4";
     QTest::newRow("a run") << QList<int>{0, 1, 2, 3} << "0-3";
     QTest::newRow("runs and single ones") << QList<int>{0, 1, 3, 5, 6, 9} << "0-1,3,5-6,9";
@@ -156,8 +156,8 @@ void LinkvaneClusterTest::arraySpecNamesRanges_data()
 void LinkvaneClusterTest::arraySpecNamesRanges()
 {
     QFETCH(QList<int>, indexes);
-    QFETCH(QString, spec);
-    QCOMPARE(cluster::arraySpec(indexes), spec);
+    QFETCH(QString, array);
+    QCOMPARE(cluster::arraySpec(indexes), array);
 }
 
 void LinkvaneClusterTest::usageErrorsExitTwo_data()
