@@ -19,7 +19,6 @@ public:
 
     const uint8_t *data() const { return m_data; }
     size_t size() const { return m_size; }
-    template <typename T> const T *as() const { return reinterpret_cast<const T *>(m_data); }
 
 private:
     const uint8_t *m_data = nullptr;

@@ -133,12 +133,6 @@ std::vector<uint32_t> Release::under(std::string_view reversed) const
     return sites;
 }
 
-bool Release::isUnder(uint32_t site, std::string_view reversed) const
-{
-    const std::string name = reversedName(site);
-    return name.starts_with(reversed) && (name.size() == reversed.size() || name[reversed.size()] == '.');
-}
-
 std::string Release::reversedName(uint32_t site) const
 {
     return nameAt(m_positions[site]);

@@ -34,8 +34,6 @@ public:
     std::optional<uint32_t> find(std::string_view reversed) const;
     // The numbers of a site and of every site under it ("com.example", "com.example.blog").
     std::vector<uint32_t> under(std::string_view reversed) const;
-    // Whether site is reversed or under it.
-    bool isUnder(uint32_t site, std::string_view reversed) const;
 
     std::string reversedName(uint32_t site) const;
     files::RankRecord rank(uint32_t site) const;

@@ -37,21 +37,27 @@ Asked ask(const Release &release, std::string_view host)
             asked.why = "no host of " + shown + " is in the host graph of " + release.name();
         return asked;
     }
-    if (const std::optional<uint32_t> site = release.find(asked.reversed)) {
-        asked.sites.push_back(*site);
+    const std::optional<uint32_t> domain = domainOf(release, asked.reversed);
+    if (domain && release.reversedName(*domain) == asked.reversed) {
+        asked.sites.push_back(*domain);
         return asked;
     }
     // A host under a domain of the graph: name the domain, which is what it knows.
-    for (size_t dot = asked.reversed.rfind('.'); dot != std::string::npos && dot > 0;
-         dot = asked.reversed.rfind('.', dot - 1)) {
-        const std::string domain = asked.reversed.substr(0, dot);
-        if (release.find(domain)) {
-            asked.why = "the domain graph of " + release.name() + " knows only " + siteName(domain) + ", not " + shown;
-            return asked;
-        }
+    if (domain) {
+        asked.why = "the domain graph of " + release.name() + " knows only " + siteName(release.reversedName(*domain))
+                    + ", not " + shown;
+        return asked;
     }
     asked.why = shown + " is not in the domain graph of " + release.name();
     return asked;
+}
+
+std::optional<uint32_t> domainOf(const Release &release, std::string_view reversed)
+{
+    for (size_t end = reversed.size(); end != std::string_view::npos && end > 0; end = reversed.rfind('.', end - 1))
+        if (const std::optional<uint32_t> site = release.find(reversed.substr(0, end)))
+            return site;
+    return std::nullopt;
 }
 
 ReferringSites::ReferringSites(const Release &release, const Asked &asked) : m_release(release), m_asked(asked)

@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,10 @@ struct Asked
     std::string why;             // when sites is empty
 };
 Asked ask(const Release &release, std::string_view host);
+
+// The site of a domain-level release a reversed host name stands for: the host itself when it is
+// one of the release's domains, else the nearest domain it is under.
+std::optional<uint32_t> domainOf(const Release &release, std::string_view reversed);
 
 // The sites that link to what was asked, leaving out the asked sites themselves, once each, in
 // rank order. The count and the first rows of one domain cost no more than the rows shown.

@@ -103,7 +103,8 @@ int gap(const std::string &index, const std::string &domain, const std::vector<s
         std::vector<graph::Asked> rivals;
         std::vector<std::string> rivalHosts;
         for (const std::string &competitor : competitors) {
-            rivalHosts.push_back(graph::withoutWww(typedHost(competitor)).data());
+            const std::string rival = typedHost(competitor);
+            rivalHosts.emplace_back(graph::withoutWww(rival));
             rivals.push_back(graph::ask(*release, rivalHosts.back()));
             tellWhyNone(rivals.back());
         }

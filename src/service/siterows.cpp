@@ -46,12 +46,9 @@ const SiteRows::Listing &SiteRows::listing(const std::string &host, int64_t page
     // The sites the page rows come from, as the release names sites.
     std::vector<uint32_t> covered;
     for (const std::string &pageHost : linkindex::linkingHosts(m_db, host)) {
-        std::string reversed = graph::reversedName(pageHost);
-        std::optional<uint32_t> site = release->find(reversed);
-        // At domain level a host stands under the domain that holds it.
-        for (size_t dot = reversed.rfind('.'); !site && release->level() == graph::Level::Domain && dot != std::string::npos;
-             dot = dot > 0 ? reversed.rfind('.', dot - 1) : std::string::npos)
-            site = release->find(reversed.substr(0, dot));
+        const std::string reversed = graph::reversedName(pageHost);
+        const std::optional<uint32_t> site = release->level() == graph::Level::Domain ? graph::domainOf(*release, reversed)
+                                                                                      : release->find(reversed);
         if (site)
             covered.push_back(*site);
     }
