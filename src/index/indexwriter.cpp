@@ -116,7 +116,7 @@ bool IndexWriter::before(const Capture &capture, int64_t pageId)
         return capture.page.title < storedTitle;
     std::vector<LinkKey> offered;
     for (const links::Link &link : capture.page.links)
-        offered.emplace_back(link.url, link.anchorText, link.nofollow);
+        offered.emplace_back(link.url, link.anchorText, link.rel.nofollow);
     return offered < linksOf(pageId);
 }
 
@@ -128,7 +128,7 @@ Added IndexWriter::extend(int64_t pageId, const Capture &capture, std::optional<
     std::set<LinkKey> known(stored.begin(), stored.end());
     Capture added{{capture.page.url, capture.page.host, capture.page.title, {}}, capture.captured};
     for (const links::Link &link : capture.page.links) {
-        if (known.emplace(link.url, link.anchorText, link.nofollow).second)
+        if (known.emplace(link.url, link.anchorText, link.rel.nofollow).second)
             added.page.links.push_back(link);
     }
     if (added.page.links.empty())
@@ -161,7 +161,7 @@ void IndexWriter::insertLinks(int64_t pageId, int64_t sourceHostId, const Captur
             m_linkedBefore.emplace(targetHostId, hostLinked(targetHostId));
         m_insertLink.bind(1, pageId).bind(2, ord).bind(3, targetHostId).bind(4, storedLinkUrl(link.url, link.host))
             .bind(5, link.anchorText)
-            .bind(6, int64_t(link.nofollow)).run();
+            .bind(6, int64_t(link.rel.nofollow)).run();
         // The first link to each host is the one a listing shows; later ones are ignored here.
         m_insertBacklink.bind(1, targetHostId).bind(2, pageId).bind(3, ord).bind(4, sourceHostId).bind(5, firstCaptured)
             .run();

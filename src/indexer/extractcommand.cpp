@@ -36,7 +36,7 @@ public:
                 continue;
             row.targetUrl = link.url;
             row.anchorText = link.anchorText;
-            row.nofollow = link.nofollow;
+            row.nofollow = link.rel.nofollow;
             write(listLine(row));
             written = true;
             ++m_linksWritten;

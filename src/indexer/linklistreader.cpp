@@ -89,7 +89,7 @@ std::optional<ListCapture> LinkListReader::next()
         // An empty target in a six-column list is a capture without links to other hosts.
         if (row->targetUrl.empty() && m_columns == 6)
             continue;
-        if (std::optional<links::Link> link = resolver->resolve(row->targetUrl, row->anchorText, row->nofollow))
+        if (std::optional<links::Link> link = resolver->resolve(row->targetUrl, row->anchorText, links::Rel{row->nofollow}, links::LinkType::Text))
             result.capture->page.links.push_back(std::move(*link));
         else if (!links::normalizedUrl(row->targetUrl))
             ++result.skipped["lines whose target_url is not an http(s) URL"];

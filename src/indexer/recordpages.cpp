@@ -103,8 +103,8 @@ RecordPage pageOfWat(ArchiveRecord &record)
     for (const archive::WatLink &link : wat->links) {
         if (link.path != "A@/href" && link.path != "AREA@/href")
             continue;
-        const bool nofollow = links::relHoldsNofollow(link.rel);
-        if (std::optional<links::Link> resolved = resolver.resolve(link.url, readerText(link.text), nofollow))
+        if (std::optional<links::Link> resolved =
+                resolver.resolve(link.url, readerText(link.text), links::relOf(link.rel), links::LinkType::Text))
             page.links.push_back(std::move(*resolved));
     }
     return captured(std::move(page), date);

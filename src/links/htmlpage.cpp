@@ -35,7 +35,7 @@ struct RawLink
     std::size_t hrefSize;
     std::size_t text;
     std::size_t textSize;
-    bool nofollow;
+    Rel rel;
 };
 
 // The names the reader looks for, as libxml2's dictionary holds them: the parser hands over
@@ -81,7 +81,7 @@ public:
 private:
     void started(htmlParserCtxtPtr context, const xmlChar *name, const xmlChar **attributes);
     void ended(const xmlChar *name);
-    void addLink(std::string_view href, std::string_view text, bool nofollow);
+    void addLink(std::string_view href, std::string_view text, Rel rel);
     std::size_t store(std::string_view text);
     void endAnchor();
     void separateWordsAt(const xmlChar *name);
@@ -128,9 +128,9 @@ std::optional<std::string> decodedAttribute(const xmlChar **attributes, const xm
     return std::nullopt;
 }
 
-bool holdsNofollow(const xmlChar **attributes, const xmlChar *rel)
+Rel relAttribute(const xmlChar **attributes, const xmlChar *rel)
 {
-    return relHoldsNofollow(decodedAttribute(attributes, rel).value_or(""));
+    return relOf(decodedAttribute(attributes, rel).value_or(""));
 }
 
 void PageReader::documentStarted(void *context)
@@ -194,14 +194,14 @@ void PageReader::started(htmlParserCtxtPtr context, const xmlChar *name, const x
         // An <a> inside another ends the first, as in a browser.
         endAnchor();
         if (const std::optional<std::string> href = decodedAttribute(attributes, names.href)) {
-            addLink(*href, {}, holdsNofollow(attributes, names.rel));
+            addLink(*href, {}, relAttribute(attributes, names.rel));
             m_inAnchor = true;
         }
     } else if (name == names.area) {
         if (const std::optional<std::string> href = decodedAttribute(attributes, names.href)) {
             CollapsedText alt;
             alt.append(decodedAttribute(attributes, names.alt).value_or(""));
-            addLink(*href, alt.text(), holdsNofollow(attributes, names.rel));
+            addLink(*href, alt.text(), relAttribute(attributes, names.rel));
         }
     } else if (name == names.base && !m_baseSeen) {
         if (std::optional<std::string> href = decodedAttribute(attributes, names.href)) {
@@ -224,10 +224,10 @@ void PageReader::ended(const xmlChar *name)
         m_inTitle = false;
 }
 
-void PageReader::addLink(std::string_view href, std::string_view text, bool nofollow)
+void PageReader::addLink(std::string_view href, std::string_view text, Rel rel)
 {
     const std::size_t hrefAt = store(href);
-    m_links.push_back({hrefAt, href.size(), store(text), text.size(), nofollow});
+    m_links.push_back({hrefAt, href.size(), store(text), text.size(), rel});
 }
 
 std::size_t PageReader::store(std::string_view text)
@@ -334,7 +334,7 @@ Page extractPage(std::string_view utf8Html, std::string_view pageUrl)
     resolver->setBase(reader.base());
     for (const RawLink &raw : reader.links()) {
         std::optional<Link> link = resolver->resolve(reader.stored(raw.href, raw.hrefSize),
-                                                     reader.stored(raw.text, raw.textSize), raw.nofollow);
+                                                     reader.stored(raw.text, raw.textSize), raw.rel, LinkType::Text);
         if (link)
             page.links.push_back(std::move(*link));
     }
@@ -344,10 +344,11 @@ Page extractPage(std::string_view utf8Html, std::string_view pageUrl)
 Page redirectPage(std::string_view pageUrl, std::string_view location)
 {
     Page page;
+    page.state = PageState::Redirect;
     const std::optional<LinkResolver> resolver = startPage(page, pageUrl);
     if (!resolver)
         return page;
-    if (std::optional<Link> link = resolver->resolve(location, kRedirectAnchor, false))
+    if (std::optional<Link> link = resolver->resolve(location, kRedirectAnchor, Rel{}, LinkType::Redirect))
         page.links.push_back(std::move(*link));
     return page;
 }

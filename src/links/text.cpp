@@ -85,19 +85,22 @@ std::string collapsedWhitespace(std::string_view text)
     return collapsed.text();
 }
 
-bool relHoldsNofollow(std::string_view rel)
+Rel relOf(std::string_view rel)
 {
+    Rel found;
     for (std::size_t i = 0; i < rel.size();) {
         while (i < rel.size() && isHtmlSpace(rel[i]))
             ++i;
         std::size_t end = i;
         while (end < rel.size() && !isHtmlSpace(rel[end]))
             ++end;
-        if (equalsIgnoringAsciiCase(rel.substr(i, end - i), "nofollow"))
-            return true;
+        const std::string_view token = rel.substr(i, end - i);
+        found.nofollow |= equalsIgnoringAsciiCase(token, "nofollow");
+        found.ugc |= equalsIgnoringAsciiCase(token, "ugc");
+        found.sponsored |= equalsIgnoringAsciiCase(token, "sponsored");
         i = end;
     }
-    return false;
+    return found;
 }
 
 } // namespace links

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "page.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -41,7 +43,7 @@ std::string_view trimmedHtmlSpace(std::string_view text);
 char asciiLower(char c);
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
-// Whether a rel attribute's value holds the token "nofollow", in any case.
-bool relHoldsNofollow(std::string_view rel);
+// The tokens a rel attribute's value holds, in any case.
+Rel relOf(std::string_view rel);
 
 } // namespace links

@@ -154,7 +154,7 @@ void LinkResolver::setBase(std::string_view href)
     }
 }
 
-std::optional<Link> LinkResolver::resolve(std::string_view href, std::string_view anchorText, bool nofollow) const
+std::optional<Link> LinkResolver::resolve(std::string_view href, std::string_view anchorText, Rel rel, LinkType type) const
 {
     const std::string_view cleaned = trimmedHref(href);
     switch (referenceOf(cleaned)) {
@@ -178,7 +178,7 @@ std::optional<Link> LinkResolver::resolve(std::string_view href, std::string_vie
     std::string host = hostOf(*url);
     if (host == m_pageHost)
         return std::nullopt;
-    return Link{url->toEncoded().toStdString(), std::move(host), collapsedWhitespace(anchorText), nofollow};
+    return Link{url->toEncoded().toStdString(), std::move(host), collapsedWhitespace(anchorText), rel, type};
 }
 
 bool LinkResolver::writesPageHost(std::string_view href) const

@@ -32,10 +32,10 @@ public:
     // resolved after it. A base that is no http(s) URL leaves the page URL as the base.
     void setBase(std::string_view href);
 
-    // The link an <a href> or <area href> makes, its anchor text whitespace-collapsed; nullopt
-    // when it leads to no http(s) URL (mailto:, javascript:, an empty href…) or stays on the
-    // page's own host, whatever the scheme, port or case it is written with.
-    std::optional<Link> resolve(std::string_view href, std::string_view anchorText, bool nofollow) const;
+    // The link an href makes, its anchor text whitespace-collapsed; nullopt when it leads to no
+    // http(s) URL (mailto:, javascript:, an empty href…) or stays on the page's own host,
+    // whatever the scheme, port or case it is written with.
+    std::optional<Link> resolve(std::string_view href, std::string_view anchorText, Rel rel, LinkType type) const;
 
     // The page's host as links carry theirs.
     const std::string &pageHost() const { return m_pageHost; }

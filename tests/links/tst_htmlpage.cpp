@@ -14,7 +14,7 @@ QStringList linesOf(const links::Page &page)
     QStringList lines;
     for (const links::Link &link : page.links) {
         lines << QString::fromStdString(link.url + " | " + link.host + " | " + link.anchorText)
-                     + (link.nofollow ? QStringLiteral(" | nofollow") : QString());
+                     + (link.rel.nofollow ? QStringLiteral(" | nofollow") : QString());
     }
     return lines;
 }

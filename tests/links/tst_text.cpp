@@ -12,8 +12,8 @@ private slots:
     void collapsesAcrossPieces();
     void cutsLongTextOnACharacterBoundary_data();
     void cutsLongTextOnACharacterBoundary();
-    void findsNofollowAmongRelTokens_data();
-    void findsNofollowAmongRelTokens();
+    void findsRelTokens_data();
+    void findsRelTokens();
 };
 
 void TextTest::collapsesWhitespaceAsAReaderSeesIt_data()
@@ -65,22 +65,31 @@ void TextTest::cutsLongTextOnACharacterBoundary()
     QVERIFY(QUtf8StringView(cut).isValidUtf8());
 }
 
-void TextTest::findsNofollowAmongRelTokens_data()
+void TextTest::findsRelTokens_data()
 {
     QTest::addColumn<QString>("rel");
-    QTest::addColumn<bool>("nofollow");
-    QTest::newRow("alone") << "nofollow" << true;
-    QTest::newRow("any case, among others") << "external  NoFollow\tnoopener" << true;
-    QTest::newRow("empty") << "" << false;
-    QTest::newRow("part of a token") << "nofollowed" << false;
-    QTest::newRow("other tokens") << "noopener noreferrer" << false;
+    QTest::addColumn<QString>("found");
+    QTest::newRow("alone") << "nofollow" << "nofollow";
+    QTest::newRow("any case, among others") << "external  NoFollow\tnoopener" << "nofollow";
+    QTest::newRow("all three") << "SPONSORED nofollow\nugc" << "nofollow ugc sponsored";
+    QTest::newRow("empty") << "" << "";
+    QTest::newRow("part of a token") << "nofollowed ugcx sponsor" << "";
+    QTest::newRow("other tokens") << "noopener noreferrer" << "";
 }
 
-void TextTest::findsNofollowAmongRelTokens()
+void TextTest::findsRelTokens()
 {
     QFETCH(QString, rel);
-    QFETCH(bool, nofollow);
-    QCOMPARE(links::relHoldsNofollow(rel.toStdString()), nofollow);
+    QFETCH(QString, found);
+    const links::Rel got = links::relOf(rel.toStdString());
+    QStringList tokens;
+    if (got.nofollow)
+        tokens << "nofollow";
+    if (got.ugc)
+        tokens << "ugc";
+    if (got.sponsored)
+        tokens << "sponsored";
+    QCOMPARE(tokens.join(' '), found);
 }
 
 QTEST_GUILESS_MAIN(TextTest)

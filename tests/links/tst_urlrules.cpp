@@ -109,7 +109,7 @@ void UrlRulesTest::resolvesLinksToOtherHosts()
     QCOMPARE(resolver.pageHost(), std::string("www.page.example"));
     if (!base.isEmpty())
         resolver.setBase(base.toStdString());
-    const std::optional<links::Link> link = resolver.resolve(href.toStdString(), "", false);
+    const std::optional<links::Link> link = resolver.resolve(href.toStdString(), "", {}, links::LinkType::Text);
     QCOMPARE(link ? QString::fromStdString(link->url) : QString(), url);
     QCOMPARE(link ? QString::fromStdString(link->host) : QString(), host);
 }
@@ -117,11 +117,12 @@ void UrlRulesTest::resolvesLinksToOtherHosts()
 void UrlRulesTest::keepsAnchorTextAndNofollow()
 {
     const links::LinkResolver resolver("https://page.example/");
-    const std::optional<links::Link> link = resolver.resolve("http://other.example/", "  Other\n  site ", true);
+    const std::optional<links::Link> link = resolver.resolve("http://other.example/", "  Other\n  site ", {.nofollow = true}, links::LinkType::Image);
     QVERIFY(link);
     QCOMPARE(link->anchorText, std::string("Other site"));
-    QVERIFY(link->nofollow);
-    QVERIFY(!resolver.resolve("http://other.example/", "x", false)->nofollow);
+    QVERIFY(link->rel.nofollow);
+    QVERIFY(link->type == links::LinkType::Image);
+    QVERIFY(!resolver.resolve("http://other.example/", "x", {}, links::LinkType::Text)->rel.nofollow);
 }
 
 QTEST_GUILESS_MAIN(UrlRulesTest)
