@@ -39,9 +39,9 @@ struct LinkedPage
     std::string url;
     int64_t pages = 0;
     int64_t domains = 0;
-    // Its own latest capture as the index holds it: a page (200) or a redirect; none when the
-    // index holds no capture of it.
-    enum class Capture { None, Page, Redirect } capture = Capture::None;
+    // Its own latest capture as the index holds it: a page (200, noindex or not), a redirect,
+    // a 404 or 410; none when the index holds no capture of it.
+    enum class Capture { None, Page, Redirect, Gone } capture = Capture::None;
 };
 
 // Ordered by pages, most first, then by domain.

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "sqlite.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace linkindex {
+
+// Why a link stopped counting: what the first capture of its page after the last one that held
+// it showed.
+enum class LostReason {
+    Removed,    // the page was there without it
+    PageGone,   // the page answered 404 or 410
+    Redirected, // the page redirected elsewhere
+    Noindex,    // the page asked search engines not to index it
+};
+
+// "removed", "page-gone", "redirected", "noindex".
+std::string_view lostReasonName(LostReason reason);
+
+// A link to a domain that appeared or went, from a page elsewhere.
+struct LinkChange
+{
+    bool gained = false;
+    int64_t date = 0; // the capture that showed it, microseconds since 1970 UTC
+    std::string sourceUrl;
+    std::string targetUrl;
+    std::string anchorText;
+    std::optional<LostReason> reason; // lost links only
+};
+
+// The links to domain gained (first seen) and lost within [since, until], either end open when
+// not given, in the order of their dates, then gained before lost, then by source and target URL.
+std::vector<LinkChange> linkChanges(Database &db, std::string_view domain, std::optional<int64_t> since,
+                                    std::optional<int64_t> until);
+
+} // namespace linkindex
