@@ -36,6 +36,7 @@ struct RawLink
     std::size_t text;
     std::size_t textSize;
     Rel rel;
+    LinkType type;
 };
 
 // The names the reader looks for, as libxml2's dictionary holds them: the parser hands over
@@ -47,14 +48,18 @@ struct Names
         , area(xmlDictLookup(dictionary, BAD_CAST "area", -1))
         , base(xmlDictLookup(dictionary, BAD_CAST "base", -1))
         , br(xmlDictLookup(dictionary, BAD_CAST "br", -1))
+        , img(xmlDictLookup(dictionary, BAD_CAST "img", -1))
+        , meta(xmlDictLookup(dictionary, BAD_CAST "meta", -1))
         , title(xmlDictLookup(dictionary, BAD_CAST "title", -1))
         , alt(xmlDictLookup(dictionary, BAD_CAST "alt", -1))
+        , content(xmlDictLookup(dictionary, BAD_CAST "content", -1))
         , href(xmlDictLookup(dictionary, BAD_CAST "href", -1))
+        , name(xmlDictLookup(dictionary, BAD_CAST "name", -1))
         , rel(xmlDictLookup(dictionary, BAD_CAST "rel", -1))
     {
     }
-    const xmlChar *a, *area, *base, *br, *title;
-    const xmlChar *alt, *href, *rel;
+    const xmlChar *a, *area, *base, *br, *img, *meta, *title;
+    const xmlChar *alt, *content, *href, *name, *rel;
 };
 
 class PageReader
@@ -75,13 +80,14 @@ public:
 
     std::string_view base() const { return m_base; }
     std::string_view title() const { return m_title.text(); }
+    bool noindex() const { return m_noindex; }
     const std::vector<RawLink> &links() const { return m_links; }
     std::string_view stored(std::size_t at, std::size_t size) const { return std::string_view(m_strings).substr(at, size); }
 
 private:
     void started(htmlParserCtxtPtr context, const xmlChar *name, const xmlChar **attributes);
     void ended(const xmlChar *name);
-    void addLink(std::string_view href, std::string_view text, Rel rel);
+    void addLink(std::string_view href, std::string_view text, Rel rel, LinkType type);
     std::size_t store(std::string_view text);
     void endAnchor();
     void separateWordsAt(const xmlChar *name);
@@ -101,6 +107,9 @@ private:
     bool m_inTitle = false;
     CollapsedText m_anchor;
     bool m_inAnchor = false;
+    // The alt of the anchor's first image: its anchor text when the anchor has none of its own.
+    std::optional<CollapsedText> m_imageAlt;
+    bool m_noindex = false;
     // Whether an element separates the words of an anchor, by name, as far as asked.
     std::vector<std::pair<const xmlChar *, bool>> m_separates;
 };
@@ -194,15 +203,21 @@ void PageReader::started(htmlParserCtxtPtr context, const xmlChar *name, const x
         // An <a> inside another ends the first, as in a browser.
         endAnchor();
         if (const std::optional<std::string> href = decodedAttribute(attributes, names.href)) {
-            addLink(*href, {}, relAttribute(attributes, names.rel));
+            addLink(*href, {}, relAttribute(attributes, names.rel), LinkType::Text);
             m_inAnchor = true;
         }
+    } else if (name == names.img) {
+        if (m_inAnchor && !m_imageAlt)
+            m_imageAlt.emplace().append(decodedAttribute(attributes, names.alt).value_or(""));
     } else if (name == names.area) {
         if (const std::optional<std::string> href = decodedAttribute(attributes, names.href)) {
             CollapsedText alt;
             alt.append(decodedAttribute(attributes, names.alt).value_or(""));
-            addLink(*href, alt.text(), relAttribute(attributes, names.rel));
+            addLink(*href, alt.text(), relAttribute(attributes, names.rel), LinkType::Text);
         }
+    } else if (name == names.meta) {
+        m_noindex |= robotsMetaSaysNoindex(decodedAttribute(attributes, names.name).value_or(""),
+                                           decodedAttribute(attributes, names.content).value_or(""));
     } else if (name == names.base && !m_baseSeen) {
         if (std::optional<std::string> href = decodedAttribute(attributes, names.href)) {
             m_base = std::move(*href);
@@ -224,10 +239,10 @@ void PageReader::ended(const xmlChar *name)
         m_inTitle = false;
 }
 
-void PageReader::addLink(std::string_view href, std::string_view text, Rel rel)
+void PageReader::addLink(std::string_view href, std::string_view text, Rel rel, LinkType type)
 {
     const std::size_t hrefAt = store(href);
-    m_links.push_back({hrefAt, href.size(), store(text), text.size(), rel});
+    m_links.push_back({hrefAt, href.size(), store(text), text.size(), rel, type});
 }
 
 std::size_t PageReader::store(std::string_view text)
@@ -242,9 +257,14 @@ void PageReader::endAnchor()
     if (!m_inAnchor)
         return;
     RawLink &link = m_links.back();
-    link.text = store(m_anchor.text());
-    link.textSize = m_anchor.text().size();
+    const bool image = m_anchor.text().empty() && m_imageAlt;
+    const std::string &text = image ? m_imageAlt->text() : m_anchor.text();
+    link.text = store(text);
+    link.textSize = text.size();
+    if (image)
+        link.type = LinkType::Image;
     m_anchor.clear();
+    m_imageAlt.reset();
     m_inAnchor = false;
 }
 
@@ -327,6 +347,8 @@ Page extractPage(std::string_view utf8Html, std::string_view pageUrl)
 
     Page page;
     page.title = reader.title();
+    if (reader.noindex())
+        page.state = PageState::Noindex;
     std::optional<LinkResolver> resolver = startPage(page, pageUrl);
     if (!resolver)
         return page;
@@ -334,7 +356,7 @@ Page extractPage(std::string_view utf8Html, std::string_view pageUrl)
     resolver->setBase(reader.base());
     for (const RawLink &raw : reader.links()) {
         std::optional<Link> link = resolver->resolve(reader.stored(raw.href, raw.hrefSize),
-                                                     reader.stored(raw.text, raw.textSize), raw.rel, LinkType::Text);
+                                                     reader.stored(raw.text, raw.textSize), raw.rel, raw.type);
         if (link)
             page.links.push_back(std::move(*link));
     }
@@ -350,6 +372,14 @@ Page redirectPage(std::string_view pageUrl, std::string_view location)
         return page;
     if (std::optional<Link> link = resolver->resolve(location, kRedirectAnchor, Rel{}, LinkType::Redirect))
         page.links.push_back(std::move(*link));
+    return page;
+}
+
+Page gonePage(std::string_view pageUrl)
+{
+    Page page;
+    page.state = PageState::Gone;
+    startPage(page, pageUrl);
     return page;
 }
 

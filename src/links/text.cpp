@@ -85,22 +85,48 @@ std::string collapsedWhitespace(std::string_view text)
     return collapsed.text();
 }
 
+namespace {
+
+// Calls take with each token of text, tokens being separated by HTML whitespace and by the
+// characters of also.
+template <typename Take>
+void forEachToken(std::string_view text, std::string_view also, Take take)
+{
+    const auto separates = [also](char c) { return isHtmlSpace(c) || also.find(c) != std::string_view::npos; };
+    for (std::size_t i = 0; i < text.size();) {
+        while (i < text.size() && separates(text[i]))
+            ++i;
+        std::size_t end = i;
+        while (end < text.size() && !separates(text[end]))
+            ++end;
+        if (end > i)
+            take(text.substr(i, end - i));
+        i = end;
+    }
+}
+
+} // namespace
+
 Rel relOf(std::string_view rel)
 {
     Rel found;
-    for (std::size_t i = 0; i < rel.size();) {
-        while (i < rel.size() && isHtmlSpace(rel[i]))
-            ++i;
-        std::size_t end = i;
-        while (end < rel.size() && !isHtmlSpace(rel[end]))
-            ++end;
-        const std::string_view token = rel.substr(i, end - i);
+    forEachToken(rel, {}, [&](std::string_view token) {
         found.nofollow |= equalsIgnoringAsciiCase(token, "nofollow");
         found.ugc |= equalsIgnoringAsciiCase(token, "ugc");
         found.sponsored |= equalsIgnoringAsciiCase(token, "sponsored");
-        i = end;
-    }
+    });
     return found;
+}
+
+bool robotsMetaSaysNoindex(std::string_view name, std::string_view content)
+{
+    if (!equalsIgnoringAsciiCase(trimmedHtmlSpace(name), "robots"))
+        return false;
+    bool noindex = false;
+    forEachToken(content, ",", [&](std::string_view token) {
+        noindex |= equalsIgnoringAsciiCase(token, "noindex") || equalsIgnoringAsciiCase(token, "none");
+    });
+    return noindex;
 }
 
 } // namespace links

@@ -46,4 +46,9 @@ bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
 // The tokens a rel attribute's value holds, in any case.
 Rel relOf(std::string_view rel);
 
+// Whether a <meta> of that name and content asks search engines not to index its page: name is
+// "robots" and content holds "noindex" or "none" ("none" is noindex and nofollow together),
+// tokens separated by commas or whitespace, in any case.
+bool robotsMetaSaysNoindex(std::string_view name, std::string_view content);
+
 } // namespace links

@@ -8,13 +8,17 @@ namespace {
 
 const char *const kPageUrl = "http://www.page.example/docs/intro.html";
 
-// A link as one line: URL, host, anchor text and a mark for nofollow.
+// A link as one line: URL, host, anchor text, and marks for nofollow and for a type other than
+// text.
 QStringList linesOf(const links::Page &page)
 {
     QStringList lines;
     for (const links::Link &link : page.links) {
         lines << QString::fromStdString(link.url + " | " + link.host + " | " + link.anchorText)
-                     + (link.rel.nofollow ? QStringLiteral(" | nofollow") : QString());
+                     + (link.rel.nofollow ? QStringLiteral(" | nofollow") : QString())
+                     + (link.type == links::LinkType::Image      ? QStringLiteral(" | image")
+                        : link.type == links::LinkType::Redirect ? QStringLiteral(" | redirect")
+                                                                 : QString());
     }
     return lines;
 }
@@ -37,6 +41,10 @@ class HtmlPageTest : public QObject
 private slots:
     void extractsLinksToOtherHosts_data();
     void extractsLinksToOtherHosts();
+    void imageLinksTakeTheirImagesAlt_data();
+    void imageLinksTakeTheirImagesAlt();
+    void robotsMetaMakesThePageNoindex_data();
+    void robotsMetaMakesThePageNoindex();
     void readsTheFirstTitle_data();
     void readsTheFirstTitle();
     void pageUrlIsNormalised();
@@ -44,6 +52,8 @@ private slots:
     void readsAGbkPageThroughItsMeta();
     void turnsRedirectsIntoOneLink_data();
     void turnsRedirectsIntoOneLink();
+    void goneResponsesGivePagesWithoutLinks_data();
+    void goneResponsesGivePagesWithoutLinks();
     void hostileInputEndsBounded_data();
     void hostileInputEndsBounded();
 };
@@ -113,6 +123,68 @@ void HtmlPageTest::extractsLinksToOtherHosts()
     QCOMPARE(linesOf(page), links);
 }
 
+void HtmlPageTest::imageLinksTakeTheirImagesAlt_data()
+{
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<QStringList>("links");
+    QTest::newRow("an image alone: its alt, whitespace collapsed, references read")
+        << "<a href=http://a.example/><img src=logo.png alt=\"  Tea &amp;\n cakes &copy \"></a>"
+        << QStringList{"http://a.example/ | a.example | Tea & cakes © | image"};
+    QTest::newRow("the first image's alt, even when empty")
+        << "<a href=http://a.example/1><img src=1.png alt=One><img src=2.png alt=Two></a>"
+           "<a href=http://a.example/2><img src=spacer.gif><img src=2.png alt=Two></a>"
+        << QStringList{"http://a.example/1 | a.example | One | image", "http://a.example/2 | a.example |  | image"};
+    QTest::newRow("text beside the image: a text link with the text only")
+        << "<a href=http://a.example/1><img alt=Logo> Home</a><a href=http://a.example/2>Shop <IMG ALT=Cart></a>"
+        << QStringList{"http://a.example/1 | a.example | Home", "http://a.example/2 | a.example | Shop"};
+    QTest::newRow("the image inside blocks and inline markup, whitespace around it")
+        << "<a href=http://a.example/ rel=nofollow>\n <div><span><img src=x alt=Banner></span></div> </a>"
+        << QStringList{"http://a.example/ | a.example | Banner | nofollow | image"};
+    QTest::newRow("an image after the anchor ended is no part of it")
+        << "<a href=http://a.example/1></a><img alt=Late><a href=http://a.example/2><img alt=Own>"
+           "<a href=http://a.example/3>next</a>"
+        << QStringList{"http://a.example/1 | a.example | ", "http://a.example/2 | a.example | Own | image",
+                       "http://a.example/3 | a.example | next"};
+    QTest::newRow("an area stays a text link")
+        << "<map><area href=http://a.example/ alt=Map></map>" << QStringList{"http://a.example/ | a.example | Map"};
+}
+
+void HtmlPageTest::imageLinksTakeTheirImagesAlt()
+{
+    QFETCH(QString, html);
+    QFETCH(QStringList, links);
+    QCOMPARE(linesOf(links::extractPage(html.toStdString(), kPageUrl)), links);
+}
+
+void HtmlPageTest::robotsMetaMakesThePageNoindex_data()
+{
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<bool>("noindex");
+    QTest::newRow("noindex") << "<meta name=robots content=noindex>" << true;
+    QTest::newRow("none, any case") << "<META NAME=\"Robots\" CONTENT=\"NONE\">" << true;
+    QTest::newRow("among other tokens, commas and spaces")
+        << "<meta name=robots content=\"max-snippet:-1,follow , NoIndex\">" << true;
+    QTest::newRow("in the body, after the links") << "<body><a href=http://a.example/>a</a><meta name=robots content=noindex>"
+                                                  << true;
+    QTest::newRow("a reference in the content") << "<meta name=robots content=\"no&#105;ndex\">" << true;
+    QTest::newRow("index, nofollow") << "<meta name=robots content=\"index, nofollow\">" << false;
+    QTest::newRow("a word that holds noindex") << "<meta name=robots content=\"noindexing,nonetheless\">" << false;
+    QTest::newRow("another robot's name") << "<meta name=googlebot content=noindex>" << false;
+    QTest::newRow("noindex in another meta")
+        << "<meta name=description content=noindex><meta property=robots content=noindex><meta content=noindex>" << false;
+    QTest::newRow("no meta") << "<title>noindex</title><a href=http://a.example/>noindex</a>" << false;
+}
+
+void HtmlPageTest::robotsMetaMakesThePageNoindex()
+{
+    QFETCH(QString, html);
+    QFETCH(bool, noindex);
+    const links::Page page = links::extractPage(html.toStdString() + "<a href=http://b.example/>b</a>", kPageUrl);
+    QCOMPARE(page.state, noindex ? links::PageState::Noindex : links::PageState::Ok);
+    // The links of a noindex page are read all the same.
+    QCOMPARE(linesOf(page).last(), "http://b.example/ | b.example | b");
+}
+
 void HtmlPageTest::readsTheFirstTitle_data()
 {
     QTest::addColumn<QString>("html");
@@ -169,8 +241,9 @@ void HtmlPageTest::turnsRedirectsIntoOneLink_data()
 {
     QTest::addColumn<QString>("location");
     QTest::addColumn<QStringList>("links");
-    QTest::newRow("absolute, other host") << "https://new.example/x" << QStringList{"https://new.example/x | new.example | (redirect)"};
-    QTest::newRow("protocol-relative") << "//new.example/" << QStringList{"http://new.example/ | new.example | (redirect)"};
+    QTest::newRow("absolute, other host") << "https://new.example/x"
+                                          << QStringList{"https://new.example/x | new.example | (redirect) | redirect"};
+    QTest::newRow("protocol-relative") << "//new.example/" << QStringList{"http://new.example/ | new.example | (redirect) | redirect"};
     QTest::newRow("relative: same host") << "/moved.html" << QStringList{};
     QTest::newRow("to https on the same host") << "https://www.page.example/docs/intro.html" << QStringList{};
     QTest::newRow("not http") << "ftp://new.example/" << QStringList{};
@@ -185,7 +258,30 @@ void HtmlPageTest::turnsRedirectsIntoOneLink()
     QCOMPARE(page.url, std::string(kPageUrl));
     QCOMPARE(page.host, std::string("www.page.example"));
     QVERIFY(page.title.empty());
+    QCOMPARE(page.state, links::PageState::Redirect);
     QCOMPARE(linesOf(page), links);
+}
+
+void HtmlPageTest::goneResponsesGivePagesWithoutLinks_data()
+{
+    QTest::addColumn<QString>("pageUrl");
+    QTest::addColumn<QString>("url"); // empty: no http(s) URL
+    QTest::addColumn<QString>("host");
+    QTest::newRow("normalised") << " HTTP://WWW.Page.Example:80/a/../b#top" << "http://www.page.example/b" << "www.page.example";
+    QTest::newRow("not http") << "ftp://files.example/gone" << "" << "";
+}
+
+void HtmlPageTest::goneResponsesGivePagesWithoutLinks()
+{
+    QFETCH(QString, pageUrl);
+    QFETCH(QString, url);
+    QFETCH(QString, host);
+    const links::Page page = links::gonePage(pageUrl.toStdString());
+    QCOMPARE(QString::fromStdString(page.url), url);
+    QCOMPARE(QString::fromStdString(page.host), host);
+    QCOMPARE(page.state, links::PageState::Gone);
+    QVERIFY(page.title.empty());
+    QVERIFY(page.links.empty());
 }
 
 void HtmlPageTest::hostileInputEndsBounded_data()
