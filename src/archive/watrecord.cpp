@@ -117,18 +117,41 @@ void readStrings(ondemand::object object, int depth, Target target)
     });
 }
 
-void readLinks(ondemand::array links, int depth, WatRecord &record)
+// An array of objects of strings into entries, an entry an object: target names where the string
+// of a key goes in an entry, or nullptr. Elements that are no object are checked and passed over.
+template <typename Entry, typename Target>
+void readEntries(ondemand::array array, int depth, std::vector<Entry> &entries, Target target)
 {
-    for (ondemand::value entry : links) {
-        if (entry.type() != ondemand::json_type::object) {
-            check(entry, depth + 1);
+    for (ondemand::value element : array) {
+        if (element.type() != ondemand::json_type::object) {
+            check(element, depth + 1);
             continue;
         }
-        WatLink &link = record.links.emplace_back();
-        readStrings(entry.get_object(), depth + 1, [&](std::string_view key) {
-            return key == "path" ? &link.path : key == "url" ? &link.url : key == "text" ? &link.text : key == "rel" ? &link.rel : nullptr;
-        });
+        Entry &entry = entries.emplace_back();
+        readStrings(element.get_object(), depth + 1, [&](std::string_view key) { return target(entry, key); });
     }
+}
+
+void readLinks(ondemand::array links, int depth, WatRecord &record)
+{
+    readEntries(links, depth, record.links, [](WatLink &link, std::string_view key) {
+        return key == "path" ? &link.path : key == "url" ? &link.url : key == "text" ? &link.text : key == "rel" ? &link.rel : nullptr;
+    });
+}
+
+void readHead(ondemand::object head, int depth, WatRecord &record)
+{
+    readFields(head, depth, [&](std::string_view key, ondemand::value value) {
+        if (key == "Title")
+            record.title = stringOf(value, depth + 1);
+        else if (key == "Base")
+            record.base = stringOf(value, depth + 1);
+        else if (key == "Metas")
+            readEntries(value.get_array(), depth + 1, record.metas, [](WatMeta &meta, std::string_view name) {
+                return name == "name" ? &meta.name : name == "content" ? &meta.content : nullptr;
+            });
+        return key == "Title" || key == "Base" || key == "Metas";
+    });
 }
 
 void readResponse(ondemand::object response, int depth, WatRecord &record)
@@ -149,9 +172,7 @@ void readResponse(ondemand::object response, int depth, WatRecord &record)
         } else if (key == "HTML-Metadata") {
             readFields(value.get_object(), depth + 1, [&](std::string_view part, ondemand::value html) {
                 if (part == "Head") {
-                    readStrings(html.get_object(), depth + 2, [&](std::string_view name) {
-                        return name == "Title" ? &record.title : name == "Base" ? &record.base : nullptr;
-                    });
+                    readHead(html.get_object(), depth + 2, record);
                 } else if (part == "Links") {
                     readLinks(html.get_array(), depth + 2, record);
                 }
@@ -196,9 +217,13 @@ WatReader::~WatReader() = default;
 
 const WatRecord &WatReader::read(std::string &json)
 {
+    // The vectors keep their buffers from record to record.
+    std::vector<WatMeta> metas = std::move(m_record.metas);
     std::vector<WatLink> links = std::move(m_record.links);
+    metas.clear();
     links.clear();
     m_record = WatRecord{};
+    m_record.metas = std::move(metas);
     m_record.links = std::move(links);
 
     if (json.capacity() - json.size() < simdjson::SIMDJSON_PADDING)

@@ -18,6 +18,14 @@ struct WatLink
     std::string_view rel;
 };
 
+// One entry of HTML-Metadata.Head.Metas: a <meta> with a name ("description", "robots", …) and
+// its content, when present.
+struct WatMeta
+{
+    std::string_view name;
+    std::string_view content;
+};
+
 // What a WAT metadata record (Common Crawl's JSON about one record of a WARC) says of that record.
 // Empty where the JSON holds nothing: a request, or a response that is no HTML page.
 struct WatRecord
@@ -33,6 +41,7 @@ struct WatRecord
     // …HTML-Metadata.Head and .Links, every entry kept.
     std::string_view title;
     std::string_view base;
+    std::vector<WatMeta> metas;
     std::vector<WatLink> links;
 };
 

@@ -57,6 +57,8 @@ private slots:
     void readsWhatTheRecordSays_data();
     void readsWhatTheRecordSays();
     void keepsEveryLinkEntry();
+    void keepsEveryMetaEntry_data();
+    void keepsEveryMetaEntry();
     void malformedJsonIsAContentError_data();
     void malformedJsonIsAContentError();
 };
@@ -126,6 +128,37 @@ void WatRecordTest::keepsEveryLinkEntry()
                                    "STYLE/#text  [] []", "  [] []", "A@/href #top [] []"}));
 }
 
+void WatRecordTest::keepsEveryMetaEntry_data()
+{
+    QTest::addColumn<QByteArray>("head"); // the JSON of HTML-Metadata.Head
+    QTest::addColumn<QStringList>("metas");
+    QTest::addRow("name and content, other keys passed over")
+        << QByteArray("{`Title`:`T`,`Metas`:[{`name`:`robots`,`content`:`noindex, follow`},{`property`:`og:title`,`content`:`OG`},"
+                      "{`http-equiv`:`refresh`,`content`:`0`,`name`:`Refresh`}],`Link`:[]}")
+        << QStringList{"robots=noindex, follow", "=OG", "Refresh=0"};
+    QTest::addRow("escapes read, a value given twice: its first")
+        << QByteArray("{`Metas`:[{`name`:`\\u0072obots`,`content`:[`none`,`all`]}]}") << QStringList{"robots=none"};
+    QTest::addRow("entries that are no object passed over")
+        << QByteArray("{`Metas`:[`robots`,null,{`name`:`robots`},[{`name`:`x`}]]}") << QStringList{"robots="};
+    QTest::addRow("none") << QByteArray("{`Metas`:[]}") << QStringList{};
+    QTest::addRow("no Metas") << QByteArray("{`Title`:`noindex`}") << QStringList{};
+}
+
+void WatRecordTest::keepsEveryMetaEntry()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(QStringList, metas);
+    WatReader reader;
+    // The same reader goes through a record with a meta first: nothing of it may stay.
+    std::string other = withQuotes(kResponsePage);
+    QCOMPARE(reader.read(other).metas.size(), std::size_t(1));
+    std::string json = withQuotes("{`Envelope`:{`Payload-Metadata`:{`HTTP-Response-Metadata`:{`HTML-Metadata`:{`Head`:" + head + "}}}}}");
+    QStringList entries;
+    for (const WatMeta &meta : reader.read(json).metas)
+        entries << QString::fromUtf8(std::string(meta.name) + "=" + std::string(meta.content));
+    QCOMPARE(entries, metas);
+}
+
 void WatRecordTest::malformedJsonIsAContentError_data()
 {
     QTest::addColumn<QByteArray>("json");
@@ -137,6 +170,8 @@ void WatRecordTest::malformedJsonIsAContentError_data()
     QTest::addRow("Envelope is no object") << QByteArray("{`Envelope`:`x`}");
     QTest::addRow("Links is no array")
         << QByteArray("{`Envelope`:{`Payload-Metadata`:{`HTTP-Response-Metadata`:{`HTML-Metadata`:{`Links`:{`path`:`A@/href`}}}}}}");
+    QTest::addRow("Metas is no array")
+        << QByteArray("{`Envelope`:{`Payload-Metadata`:{`HTTP-Response-Metadata`:{`HTML-Metadata`:{`Head`:{`Metas`:{`name`:`robots`}}}}}}}");
     QTest::addRow("invalid UTF-8 in a string") << QByteArray("{\"Envelope\":{\"WARC-Header-Metadata\":{\"WARC-Target-URI\":\"http://a.example/\xff\"}}}");
     QTest::addRow("100,000 arrays deep")
         << QByteArray("{\"Envelope\":{\"Deep\":") + QByteArray(100'000, '[') + QByteArray(100'000, ']') + QByteArray("}}");
