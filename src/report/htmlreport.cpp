@@ -229,8 +229,9 @@ std::string htmlReport(const ReportData &data, std::string_view chartJs)
            "<style>" + kReportStyle + "</style>\n"
            "</head>\n<body>\n<main>\n"
            "<h1>外链报告：" + domain + "</h1>\n"
-           "<p class=\"meta\">数据截至 <span data-field=\"data-end\">" + (data.dataEnd ? day(data.dataEnd) : "暂无数据") + "</span>"
-           "（UTC）；近 30 天指截至该日的 30 天</p>\n"
+           + (data.dataEnd ? "<p class=\"meta\">数据截至 <span data-field=\"data-end\">" + day(data.dataEnd)
+                                 + "</span>（UTC）；近 30 天指截至该日的 30 天</p>\n"
+                           : std::string("<p class=\"meta\"><span data-field=\"data-end\">暂无数据</span>：索引中没有链接到该域名的页面</p>\n"))
            + summaryHtml(data)
            + "<section class=\"charts\">\n"
              "<figure><figcaption>有效外链与引用域名（按月）</figcaption><div class=\"chart\"><canvas id=\"chart-profile\"></canvas></div></figure>\n"
