@@ -2,8 +2,6 @@
 
 #include <QString>
 
-#include <cctype>
-
 namespace report {
 
 std::string htmlEscaped(std::string_view text)
@@ -36,29 +34,20 @@ std::string scriptJson(const QJsonDocument &json)
     return out;
 }
 
-static bool startsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i])
-            return false;
-    return true;
-}
-
 std::string scriptSource(std::string_view source)
 {
     // "</script" would end the element, and "<!--" followed later by "<script" would keep the
     // next "</script>" from ending it. In JavaScript either can stand only in a string, a template,
     // a regular expression or a comment, where \x3C is the same "<" (in a comment, it is nothing).
+    const QLatin1String text(source.data(), qsizetype(source.size()));
     std::string out;
     out.reserve(source.size());
-    for (std::size_t i = 0; i < source.size(); ++i) {
-        const std::string_view rest = source.substr(i);
-        if (rest[0] == '<' && (startsWithNoCase(rest, "</script") || rest.starts_with("<!--")))
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QLatin1String rest = text.sliced(i);
+        if (rest.startsWith(QLatin1String("</script"), Qt::CaseInsensitive) || rest.startsWith(QLatin1String("<!--")))
             out += "\\x3C";
         else
-            out += rest[0];
+            out += source[std::size_t(i)];
     }
     return out;
 }
