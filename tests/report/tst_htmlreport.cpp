@@ -149,7 +149,12 @@ private slots:
         if (QStandardPaths::findExecutable("chromium").isEmpty())
             QSKIP("chromium is not installed (scripts/install-deps installs it)");
         QVERIFY(m_dir.isValid());
-        const std::string chartJs = report::readChartJs();
+        std::string chartJs;
+        try {
+            chartJs = report::readChartJs();
+        } catch (const std::runtime_error &error) {
+            QFAIL(error.what());
+        }
         m_full = shown(fullData(), chartJs + kScriptProbe, "full");
         ReportData noData;
         noData.domain = "chayuan.example";
