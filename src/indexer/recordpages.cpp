@@ -20,6 +20,15 @@ bool isRedirect(int status)
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
+// A page that is gone, and its links with it; other errors (5xx, 403, 429…) may pass, and say
+// nothing of the page.
+bool isGone(int status)
+{
+    return status == 404 || status == 410;
+}
+
+constexpr const char *kOtherStatus = "responses with a status other than 200, 404, 410 or a redirect";
+
 RecordPage skipped(const char *why)
 {
     return {std::nullopt, why};
@@ -43,8 +52,10 @@ RecordPage pageOfResponse(ArchiveRecord &record)
             return skipped("redirects without a Location");
         return captured(links::redirectPage(record.targetUri, *location), record.date);
     }
+    if (isGone(response->status))
+        return captured(links::gonePage(record.targetUri), record.date);
     if (response->status != 200)
-        return skipped("responses with a status other than 200");
+        return skipped(kOtherStatus);
 
     thread_local archive::PayloadDecoder decoder;
     archive::Payload payload;
@@ -86,8 +97,10 @@ RecordPage pageOfWat(ArchiveRecord &record)
             return skipped("redirects without a Location");
         return captured(links::redirectPage(wat->targetUri, wat->location), date);
     }
+    if (wat->status && isGone(*wat->status))
+        return captured(links::gonePage(wat->targetUri), date);
     if (wat->status != 200)
-        return skipped("responses with a status other than 200");
+        return skipped(kOtherStatus);
     const bool html = wat->contentType.empty() ? !wat->title.empty() || !wat->links.empty()
                                                : links::isHtmlContentType(wat->contentType);
     if (!html)
@@ -100,6 +113,10 @@ RecordPage pageOfWat(ArchiveRecord &record)
     if (!wat->base.empty())
         resolver.setBase(wat->base);
     links::Page page{*url, resolver.pageHost(), links::collapsedWhitespace(readerText(wat->title)), {}};
+    for (const archive::WatMeta &meta : wat->metas) {
+        if (links::robotsMetaSaysNoindex(meta.name, meta.content))
+            page.state = links::PageState::Noindex;
+    }
     for (const archive::WatLink &link : wat->links) {
         if (link.path != "A@/href" && link.path != "AREA@/href")
             continue;

@@ -27,9 +27,9 @@ struct RecordPage
     const char *skipped = nullptr;
 };
 
-// A page is a response with status 200 and an HTML body, or a redirect (301, 302, 303, 307,
-// 308) to an http(s) URL, or a WAT record of such a response. Safe to call from several threads
-// at once; each keeps its own decoding buffers.
+// A page is a response with status 200 and an HTML body, a redirect (301, 302, 303, 307, 308)
+// to an http(s) URL, a 404 or 410 (a Gone page), or a WAT record of such a response. Safe to
+// call from several threads at once; each keeps its own decoding buffers.
 RecordPage pageOfRecord(ArchiveRecord &record);
 
 } // namespace indexer
