@@ -13,7 +13,7 @@ namespace indexer {
 
 namespace {
 
-// What add would store, as a six-column link list on standard output: a line a link, and a line
+// What add would store, as a nine-column link list on standard output: a line a link, and a line
 // with an empty target for a page without links, which still replaces older captures of it.
 // With targets, only links to a target domain or a host under it, and only pages with such links.
 class ListSink : public CaptureSink
@@ -29,14 +29,15 @@ public:
     linkindex::Added add(const linkindex::Capture &capture) override
     {
         const links::Page &page = capture.page;
-        ListRow row{page.url, page.title, {}, {}, false, capture.captured};
+        ListRow row{.sourceUrl = page.url, .sourceTitle = page.title, .captured = capture.captured, .state = page.state};
         bool written = false;
         for (const links::Link &link : page.links) {
             if (!wanted(link.host))
                 continue;
             row.targetUrl = link.url;
             row.anchorText = link.anchorText;
-            row.nofollow = link.rel.nofollow;
+            row.rel = link.rel;
+            row.type = link.type;
             write(listLine(row));
             written = true;
             ++m_linksWritten;

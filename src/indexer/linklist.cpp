@@ -1,6 +1,9 @@
 #include "linklist.h"
 
 #include "archive/warcdate.h"
+#include "links/htmlpage.h"
+#include "links/linknames.h"
+#include "links/text.h"
 
 namespace indexer {
 
@@ -32,8 +35,10 @@ std::optional<int> listColumns(std::string_view header)
         header.remove_suffix(1);
     if (header == kShortListHeader)
         return 3;
-    if (header == kListHeader)
+    if (header == kSixColumnListHeader)
         return 6;
+    if (header == kListHeader)
+        return 9;
     return std::nullopt;
 }
 
@@ -44,18 +49,40 @@ std::optional<ListRow> parseListRow(std::string_view line, int columns)
     const std::vector<std::string_view> found = fields(line);
     if (int(found.size()) != columns)
         return std::nullopt;
-    ListRow row{found[0], found[1], found[2], {}, false, std::nullopt};
-    if (columns == 6) {
-        row.anchorText = found[3];
-        if (found[4] != "0" && found[4] != "1")
+    ListRow row{.sourceUrl = found[0], .sourceTitle = found[1], .targetUrl = found[2]};
+    if (columns == 3)
+        return row;
+    row.anchorText = found[3];
+    if (found[4] != "0" && found[4] != "1")
+        return std::nullopt;
+    row.rel.nofollow = found[4] == "1";
+    if (!found[5].empty()) {
+        row.captured = archive::parseWarcDate(found[5]);
+        if (!row.captured)
             return std::nullopt;
-        row.nofollow = found[4] == "1";
-        if (!found[5].empty()) {
-            row.captured = archive::parseWarcDate(found[5]);
-            if (!row.captured)
-                return std::nullopt;
-        }
     }
+    if (columns == 6) {
+        if (row.anchorText == links::kRedirectAnchor && row.sourceTitle.empty()) {
+            row.type = links::LinkType::Redirect;
+            row.state = links::PageState::Redirect;
+        }
+        return row;
+    }
+    // The rel column only as listLine writes it: a list that writes it otherwise was not written
+    // by extract, and its lines cannot be trusted.
+    const links::Rel rel = links::relOf(found[6]);
+    const std::optional<links::LinkType> type = links::linkTypeNamed(found[7]);
+    const std::optional<links::PageState> state = links::pageStateNamed(found[8]);
+    if (links::relText(rel) != found[6] || rel.nofollow != row.rel.nofollow || !type || !state)
+        return std::nullopt;
+    row.rel = rel;
+    row.type = *type;
+    row.state = *state;
+    // A link that contradicts its page: a redirect's link on a page that is no redirect, another
+    // link on one that is, any link on a page that is gone.
+    const bool redirectPage = row.state == links::PageState::Redirect;
+    if (!row.targetUrl.empty() && ((row.type == links::LinkType::Redirect) != redirectPage || row.state == links::PageState::Gone))
+        return std::nullopt;
     return row;
 }
 
@@ -66,9 +93,15 @@ std::string listLine(const ListRow &row)
         appendField(line, field);
         line += '\t';
     }
-    line += row.nofollow ? "1\t" : "0\t";
+    line += row.rel.nofollow ? "1\t" : "0\t";
     if (row.captured)
         line += archive::formatWarcDate(*row.captured);
+    line += '\t';
+    line += links::relText(row.rel);
+    line += '\t';
+    line += links::linkTypeName(row.type);
+    line += '\t';
+    line += links::pageStateName(row.state);
     line += '\n';
     return line;
 }

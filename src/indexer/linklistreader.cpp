@@ -84,12 +84,12 @@ std::optional<ListCapture> LinkListReader::next()
             source = row->sourceUrl;
             captured = row->captured;
             result.capture = linkindex::Capture{
-                {*url, resolver->pageHost(), links::collapsedWhitespace(row->sourceTitle), {}}, captured};
+                {*url, resolver->pageHost(), links::collapsedWhitespace(row->sourceTitle), {}, row->state}, captured};
         }
-        // An empty target in a six-column list is a capture without links to other hosts.
-        if (row->targetUrl.empty() && m_columns == 6)
+        // An empty target in a six- or nine-column list is a capture without links to other hosts.
+        if (row->targetUrl.empty() && m_columns != 3)
             continue;
-        if (std::optional<links::Link> link = resolver->resolve(row->targetUrl, row->anchorText, links::Rel{row->nofollow}, links::LinkType::Text))
+        if (std::optional<links::Link> link = resolver->resolve(row->targetUrl, row->anchorText, row->rel, row->type))
             result.capture->page.links.push_back(std::move(*link));
         else if (!links::normalizedUrl(row->targetUrl))
             ++result.skipped["lines whose target_url is not an http(s) URL"];

@@ -24,9 +24,9 @@ struct ListCapture
 };
 
 // Reads a link list line by line: the lines of one capture (the same source_url and captured,
-// one after another) make one page with all their links. URLs are normalised, and links to the
-// page's own host dropped, as in pages read from archives. Throws archive::InputError when the
-// input cannot be read on.
+// one after another) make one page with all their links, and the title and state of the first.
+// URLs are normalised, and links to the page's own host dropped, as in pages read from archives.
+// Throws archive::InputError when the input cannot be read on.
 class LinkListReader
 {
 public:

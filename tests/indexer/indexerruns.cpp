@@ -48,15 +48,20 @@ std::string perRecordGzip(const std::vector<std::string> &records)
     return out;
 }
 
+std::string responseRecord(const std::string &url, const std::string &date, const std::string &head, const std::string &body)
+{
+    return warcRecord("WARC-Type: response\r\nWARC-Target-URI: " + url + "\r\nWARC-Date: " + date
+                          + "\r\nContent-Type: application/http; msgtype=response\r\n",
+                      head + "\r\n\r\n" + body);
+}
+
 std::string pageRecord(const std::string &url, const std::string &date, const std::vector<std::string> &targets)
 {
     std::string html = "<html><head><title>Page " + url + "</title></head><body>";
     for (const std::string &target : targets)
         html += "<a href=\"" + target + "\">to " + target + "</a> ";
     html += "</body></html>";
-    return warcRecord("WARC-Type: response\r\nWARC-Target-URI: " + url + "\r\nWARC-Date: " + date
-                          + "\r\nContent-Type: application/http; msgtype=response\r\n",
-                      "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n" + html);
+    return responseRecord(url, date, "HTTP/1.1 200 OK\r\nContent-Type: text/html", html);
 }
 
 std::string watPageRecord(const std::string &url, const std::string &date, const std::vector<std::string> &targets)
@@ -66,11 +71,15 @@ std::string watPageRecord(const std::string &url, const std::string &date, const
         links.append(QJsonObject{{"path", "A@/href"},
                                  {"url", QString::fromStdString(target)},
                                  {"text", QString::fromStdString("to " + target)}});
-    const QJsonObject response{
-        {"Response-Message", QJsonObject{{"Version", "HTTP/1.1"}, {"Status", "200"}, {"Reason", "OK"}}},
-        {"Headers", QJsonObject{{"Content-Type", "text/html; charset=UTF-8"}}},
-        {"HTML-Metadata",
-         QJsonObject{{"Head", QJsonObject{{"Title", QString::fromStdString("Page " + url)}}}, {"Links", links}}}};
+    return watRecord(url, date,
+                     QJsonObject{{"Response-Message", QJsonObject{{"Version", "HTTP/1.1"}, {"Status", "200"}, {"Reason", "OK"}}},
+                                 {"Headers", QJsonObject{{"Content-Type", "text/html; charset=UTF-8"}}},
+                                 {"HTML-Metadata", QJsonObject{{"Head", QJsonObject{{"Title", QString::fromStdString("Page " + url)}}},
+                                                               {"Links", links}}}});
+}
+
+std::string watRecord(const std::string &url, const std::string &date, const QJsonObject &response)
+{
     const QJsonObject envelope{
         {"Format", "WARC"},
         {"WARC-Header-Metadata",

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
@@ -30,12 +31,20 @@ QString writeFile(const QString &path, const std::string &bytes);
 // A gzip member a record, as crawlers write WARC and WAT files.
 std::string perRecordGzip(const std::vector<std::string> &records);
 
+// A response record of url captured at date: head is the HTTP status line and headers without
+// the blank line that ends them.
+std::string responseRecord(const std::string &url, const std::string &date, const std::string &head, const std::string &body);
+
 // A response record of an HTML page at url, captured at date, linking to each of targets.
 std::string pageRecord(const std::string &url, const std::string &date, const std::vector<std::string> &targets);
 
 // A WAT metadata record, as Common Crawl writes them, of a page at url captured at date, linking
 // to each of targets.
 std::string watPageRecord(const std::string &url, const std::string &date, const std::vector<std::string> &targets);
+
+// A WAT metadata record of a response to url captured at date, response being its
+// HTTP-Response-Metadata.
+std::string watRecord(const std::string &url, const std::string &date, const QJsonObject &response);
 
 // The source URLs of a domain's backlinks in the index, in listing order; a failure comes back
 // as one entry saying why.

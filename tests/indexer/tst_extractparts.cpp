@@ -1,8 +1,10 @@
-// A crawl indexed in parts: extract run on each input in its own process, at the same time, and
-// the parts added in any order give the index that one add of every input gives.
+// What extract writes of each capture, and reads back; and a crawl indexed in parts: extract run
+// on each input in its own process, at the same time, and the parts added in any order give the
+// index that one add of every input gives.
 #include "../archive/testdata.h"
 #include "indexerruns.h"
 
+#include <QJsonArray>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -16,6 +18,36 @@ namespace {
 constexpr int kWaitMs = 60'000;
 constexpr int kShuffles = 4;
 
+const char *const kDate = "2024-03-01T00:00:00Z";
+const QString kHeader = "source_url\tsource_title\ttarget_url\tanchor_text\tnofollow\tcaptured\trel\ttype\tstate";
+
+std::string response(const std::string &url, const std::string &head, const std::string &body = {})
+{
+    return responseRecord(url, kDate, head, body);
+}
+
+std::string html(const std::string &url, const std::string &body)
+{
+    return response(url, "HTTP/1.1 200 OK\r\nContent-Type: text/html", body);
+}
+
+std::string wat(const std::string &url, const char *status, const QJsonObject &head = {}, const QJsonArray &links = {})
+{
+    return watRecord(url, kDate,
+                     QJsonObject{{"Response-Message", QJsonObject{{"Version", "HTTP/1.1"}, {"Status", status}}},
+                                 {"Headers", QJsonObject{{"Content-Type", "text/html"}}},
+                                 {"HTML-Metadata", QJsonObject{{"Head", head}, {"Links", links}}}});
+}
+
+// A list line of a capture at kDate; rest is "anchor_text|nofollow", then for nine columns
+// "|rel|type|state".
+QString line(const QString &source, const QString &title, const QString &target, const QString &rest)
+{
+    const QString after = rest.section('|', 2);
+    return source + "\t" + title + "\t" + target + "\t" + rest.section('|', 0, 1).replace('|', '\t') + "\t" + kDate
+           + (rest.count('|') > 1 ? "\t" + QString(after).replace('|', '\t') : QString());
+}
+
 } // namespace
 
 class ExtractPartsTest : public QObject
@@ -24,6 +56,10 @@ class ExtractPartsTest : public QObject
 
 private slots:
     void initTestCase();
+    void extractWritesWhatACaptureSays_data();
+    void extractWritesWhatACaptureSays();
+    void extractReadsListsOfEveryForm_data();
+    void extractReadsListsOfEveryForm();
     void partsInAnyOrderAddUpToOneAdd_data();
     void partsInAnyOrderAddUpToOneAdd();
 
@@ -73,6 +109,105 @@ void ExtractPartsTest::initTestCase()
                       zstdFramed(pageRecord("http://s6.example/", "2023-06-01T00:00:00Z", {"https://www.t.example/6"})
                                  + pageRecord("http://s3.example/none", "2023-06-01T00:00:00Z", {"http://t.example/3"})));
     m_inputs << write("e.warc", pageRecord("http://s2.example/same", "2024-01-01T00:00:05Z", {"http://t.example/z"}));
+}
+
+void ExtractPartsTest::extractWritesWhatACaptureSays_data()
+{
+    QTest::addColumn<QByteArray>("records");
+    QTest::addColumn<QStringList>("lines"); // after the header
+    QTest::addColumn<QString>("skipped");   // what the summary says was passed over; empty: nothing
+    const QString page = "http://s.example/p";
+    QTest::newRow("text, image and rel")
+        << bytes(html("http://s.example/p",
+                      "<title>P</title><a href=http://t.example/1 rel=\"ugc NOFOLLOW\">Text <img alt=x></a>"
+                      "<a href=http://t.example/2 rel=sponsored><img src=l.png alt=\" Our  logo \"></a><a href=/own>own</a>"))
+        << QStringList{line(page, "P", "http://t.example/1", "Text|1|nofollow ugc|text|ok"),
+                       line(page, "P", "http://t.example/2", "Our logo|0|sponsored|image|ok")}
+        << "";
+    QTest::newRow("noindex: its links kept")
+        << bytes(html("http://s.example/p", "<meta name=robots content=\"noindex,follow\"><a href=http://t.example/>T</a>"))
+        << QStringList{line(page, "", "http://t.example/", "T|0||text|noindex")} << "";
+    QTest::newRow("404 and 410: gone, the 404's body and links passed over")
+        << bytes(response("http://s.example/p", "HTTP/1.1 404 Not Found\r\nContent-Type: text/html",
+                          "<title>Not found</title><a href=http://t.example/>T</a>")
+                 + response("http://s.example/q", "HTTP/1.1 410 Gone"))
+        << QStringList{line(page, "", "", "|0||text|gone"), line("http://s.example/q", "", "", "|0||text|gone")} << "";
+    QTest::newRow("a 404 of no http(s) URL, and a 500, passed over")
+        << bytes(response("ftp://s.example/p", "HTTP/1.1 404 Not Found") + response("http://s.example/p", "HTTP/1.1 500 Oops"))
+        << QStringList{} << "1 pages without an http(s) URL, 1 responses with a status other than 200, 404, 410 or a redirect";
+    QTest::newRow("a redirect, a page without links")
+        << bytes(response("http://s.example/old", "HTTP/1.1 301 Moved\r\nLocation: http://t.example/new")
+                 + html("http://s.example/p", "<title>Alone</title>"))
+        << QStringList{line("http://s.example/old", "", "http://t.example/new", "(redirect)|0||redirect|redirect"),
+                       line(page, "Alone", "", "|0||text|ok")}
+        << "";
+    QTest::newRow("WAT: robots meta, 404, 503")
+        << bytes(wat("http://s.example/p", "200",
+                     QJsonObject{{"Title", "W"},
+                                 {"Metas", QJsonArray{QJsonObject{{"name", "description"}, {"content", "noindex"}},
+                                                      QJsonObject{{"name", "ROBOTS"}, {"content", "None"}}}}},
+                     QJsonArray{QJsonObject{{"path", "A@/href"}, {"url", "http://t.example/"}, {"text", "T"}, {"rel", "ugc"}}})
+                 + wat("http://s.example/q", "404") + wat("http://s.example/r", "503"))
+        << QStringList{line(page, "W", "http://t.example/", "T|0|ugc|text|noindex"), line("http://s.example/q", "", "", "|0||text|gone")}
+        << "1 responses with a status other than 200, 404, 410 or a redirect";
+}
+
+// What extract writes of records, and that the list read back gives the same lines.
+void ExtractPartsTest::extractWritesWhatACaptureSays()
+{
+    QFETCH(QByteArray, records);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, skipped);
+    const IndexerRun extract = linkvaneIndex({"extract", "-"}, records);
+    QVERIFY2(extract.status == 0, qPrintable(extract.err));
+    QCOMPARE(extract.out.split('\n', Qt::SkipEmptyParts), QStringList{kHeader} + lines);
+    QCOMPARE(extract.err.section("skipped: ", 1).trimmed(), skipped);
+    const IndexerRun again = linkvaneIndex({"extract", "-"}, extract.bytes);
+    QVERIFY2(again.status == 0, qPrintable(again.err));
+    QCOMPARE(again.out, extract.out);
+    QVERIFY2(!again.err.contains("skipped"), qPrintable(again.err));
+}
+
+void ExtractPartsTest::extractReadsListsOfEveryForm_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QStringList>("lines"); // extract's, after the header
+    QTest::addColumn<int>("malformed");
+    const QString six = "source_url\tsource_title\ttarget_url\tanchor_text\tnofollow\tcaptured\n";
+    const QString s = "http://s.example/";
+    const auto nine = [&](const QString &rest) { return line(s, "S", "http://t.example/", rest); };
+    QTest::newRow("three columns") << "source_url\tsource_title\ttarget_url\nhttp://s.example/\tS\thttp://t.example/\n"
+                                   << QStringList{s + "\tS\thttp://t.example/\t\t0\t\t\ttext\tok"} << 0;
+    QTest::newRow("six columns: a redirect as older extracts wrote it, nofollow")
+        << six + line(s, "", "http://t.example/", "(redirect)|0") + "\n" + line("http://a.example/", "A", "http://t.example/", "T|1") + "\n"
+        << QStringList{line(s, "", "http://t.example/", "(redirect)|0||redirect|redirect"),
+                       line("http://a.example/", "A", "http://t.example/", "T|1|nofollow|text|ok")}
+        << 0;
+    QTest::newRow("six columns: \"(redirect)\" under a title is an anchor text")
+        << six + line(s, "S", "http://t.example/", "(redirect)|0") + "\n"
+        << QStringList{nine("(redirect)|0||text|ok")} << 0;
+    QTest::newRow("nine columns: the lines of a capture share its first line's title and state")
+        << kHeader + "\n" + nine("A|1|nofollow ugc sponsored|image|noindex") + "\n"
+               + line(s, "Other", "http://u.example/", "B|0||text|ok") + "\n"
+        << QStringList{nine("A|1|nofollow ugc sponsored|image|noindex"), line(s, "S", "http://u.example/", "B|0||text|noindex")} << 0;
+    QTest::newRow("nine columns: lines that contradict themselves or say what no extract writes")
+        << kHeader + "\n" + nine("T|1||text|ok") + "\n" + nine("T|0|nofollow|text|ok") + "\n" + nine("T|1|ugc nofollow|text|ok")
+               + "\n" + nine("T|1|nofollow  ugc|text|ok") + "\n" + nine("T|0|NOFOLLOW|text|ok") + "\n" + nine("T|0||video|ok") + "\n"
+               + nine("T|0||text|deleted") + "\n" + nine("T|0||text|gone") + "\n" + nine("T|0||redirect|ok") + "\n"
+               + nine("T|0||text|redirect") + "\n" + nine("T|0||text") + "\n" + nine("T|0||text|ok") + "\n"
+        << QStringList{nine("T|0||text|ok")} << 11;
+}
+
+// Lists read back through extract, which writes every capture it reads in nine columns.
+void ExtractPartsTest::extractReadsListsOfEveryForm()
+{
+    QFETCH(QString, list);
+    QFETCH(QStringList, lines);
+    QFETCH(int, malformed);
+    const IndexerRun extract = linkvaneIndex({"extract", "-"}, list.toUtf8());
+    QVERIFY2(extract.status == 0, qPrintable(extract.err));
+    QCOMPARE(extract.out.split('\n', Qt::SkipEmptyParts), QStringList{kHeader} + lines);
+    QCOMPARE(extract.err.contains(QString::number(malformed) + " malformed lines"), malformed > 0);
 }
 
 void ExtractPartsTest::partsInAnyOrderAddUpToOneAdd_data()
