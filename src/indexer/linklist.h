@@ -11,8 +11,8 @@
 // Link lists: UTF-8 text, one link a line, fields separated by tabs, under a header line. The
 // three-column form is the one the demo list and hand-made lists use; the nine-column form is
 // what extract writes, and what add reads back with nothing lost; the six-column form is what
-// backlinks writes and older extracts wrote. A line with an empty target_url is a capture with no
-// links to other hosts: it still replaces older captures.
+// extract wrote before it kept rel, type and state. A line with an empty target_url is a capture
+// with no links to other hosts: it still replaces older captures.
 namespace indexer {
 
 inline constexpr std::string_view kShortListHeader = "source_url\tsource_title\ttarget_url";
