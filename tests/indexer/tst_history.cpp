@@ -7,12 +7,17 @@
 #include "wgetcrawl.h"
 
 #include <QHash>
+#include <QProcess>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <libxml/HTMLparser.h>
+#include <libxml/xpath.h>
+
 #include <algorithm>
 #include <array>
+#include <memory>
 
 namespace {
 
@@ -124,6 +129,56 @@ QList<QHash<QString, QString>> records(const IndexerRun &run)
     return out;
 }
 
+// A page as a browser left it once its scripts ran, read by libxml2's HTML parser.
+class RenderedPage
+{
+public:
+    explicit RenderedPage(const QByteArray &html)
+        : m_doc(htmlReadMemory(html.constData(), int(html.size()), nullptr, "utf-8",
+                               HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET),
+                xmlFreeDoc)
+    {
+    }
+
+    // The text of each node that path finds (an attribute's value for an attribute), from node
+    // or from the top.
+    QStringList texts(const char *path, xmlNodePtr node = nullptr) const { return collect(path, node, text); }
+
+    // Each row of the table with id, its cells' texts joined by tabs.
+    QStringList rows(const QString &id) const
+    {
+        const QByteArray path = "//table[@id='" + id.toUtf8() + "']/tbody/tr";
+        return collect(path.constData(), nullptr, [this](xmlNodePtr row) { return texts("td", row).join(u'\t'); });
+    }
+
+private:
+    static QString text(xmlNodePtr node)
+    {
+        const std::unique_ptr<xmlChar, decltype(xmlFree)> content(xmlNodeGetContent(node), xmlFree);
+        return QString::fromUtf8(reinterpret_cast<const char *>(content.get())).simplified();
+    }
+
+    template<typename Read>
+    QStringList collect(const char *path, xmlNodePtr node, Read read) const
+    {
+        QStringList out;
+        if (!m_doc)
+            return {"(no page)"};
+        const std::unique_ptr<xmlXPathContext, decltype(&xmlXPathFreeContext)> context(xmlXPathNewContext(m_doc.get()),
+                                                                                      xmlXPathFreeContext);
+        context->node = node;
+        const std::unique_ptr<xmlXPathObject, decltype(&xmlXPathFreeObject)> found(
+            xmlXPathEvalExpression(reinterpret_cast<const xmlChar *>(path), context.get()), xmlXPathFreeObject);
+        if (found && found->nodesetval) {
+            for (int i = 0; i < found->nodesetval->nodeNr; ++i)
+                out.append(read(found->nodesetval->nodeTab[i]));
+        }
+        return out;
+    }
+
+    std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)> m_doc;
+};
+
 // The listings of shop.test whose every byte must not depend on the order the crawls were added in.
 const QList<QStringList> kListings{{"backlinks", "shop.test", "--all"},
                                    {"changes", "shop.test"},
@@ -149,6 +204,7 @@ private slots:
     void changesByDate();
     void listingsDoNotDependOnTheOrderOfAdds_data();
     void listingsDoNotDependOnTheOrderOfAdds();
+    void reportShowsTheListingsInABrowser();
 
 private:
     QString warc(int crawl) const { return m_dir.filePath("crawl" + QString::number(crawl) + ".warc.gz"); }
@@ -157,6 +213,9 @@ private:
     // The row of the first order's backlinks --all whose linking page is source, and how many
     // rows it has.
     QHash<QString, QString> backlinkOf(const QString &source) const;
+    // The rows of a listing of shop.test in m_index, with the columns named, each row's fields
+    // joined by tabs; dates cut to their day, as the report shows them.
+    QStringList listed(const QStringList &command, const QStringList &columns) const;
 
     QTemporaryDir m_dir;
     QString m_index; // the crawls added in the order they ran, one add each
@@ -423,6 +482,77 @@ void HistoryTest::listingsDoNotDependOnTheOrderOfAdds()
         QCOMPARE(lines(found[i].out), lines(m_listings[i].out));
         QCOMPARE(found[i].bytes, m_listings[i].bytes);
     }
+}
+
+QStringList HistoryTest::listed(const QStringList &command, const QStringList &columns) const
+{
+    QStringList out;
+    for (const QHash<QString, QString> &row :
+         records(linkvaneIndex(QStringList{command[0], "--index", m_index, "shop.test"} + command.mid(1)))) {
+        if (row.contains("failed"))
+            return {"failed: " + row.value("failed")};
+        QStringList fields;
+        for (const QString &column : columns) {
+            const QString field = row.value(column, "(no column)");
+            fields.append(column.endsWith("_seen") || column == "date" ? field.left(10) : field);
+        }
+        out.append(fields.join(u'\t'));
+    }
+    return out;
+}
+
+void HistoryTest::reportShowsTheListingsInABrowser()
+{
+    const QString file = m_dir.filePath("report.html");
+    const IndexerRun report = linkvaneIndex({"report", "--index", m_index, "-o", file, "shop.test"});
+    QVERIFY2(report.status == 0, qPrintable(report.err));
+    QProcess chromium;
+    chromium.start(CHROMIUM_OFFLINE, {"--dump-dom", file});
+    QVERIFY(chromium.waitForFinished(120'000));
+    QVERIFY2(chromium.exitCode() == 0, chromium.readAllStandardError().constData());
+    const RenderedPage page(chromium.readAllStandardOutput());
+    QCOMPARE(page.texts("/html/@data-errors"), QStringList{});
+    QCOMPARE(page.texts("/html/@data-rendered"), QStringList{"1"});
+
+    const auto field = [&page](const char *name) {
+        return page.texts(QByteArray("//*[@data-field='" + QByteArray(name) + "']").constData()).join(u'|');
+    };
+    const QStringList domains =
+        listed({"domains"}, {"domain", "pages", "links", "dofollow_links", "first_seen", "last_seen", "top_anchor"});
+    qint64 links = 0, dofollow = 0;
+    for (const QString &row : domains) {
+        links += row.section(u'\t', 2, 2).toLongLong();
+        dofollow += row.section(u'\t', 3, 3).toLongLong();
+    }
+    QStringList lastSeen = listed({"backlinks", "--all"}, {"last_seen"});
+    lastSeen.sort();
+    // The report's last 30 days end with its data, on 1 November; the changes of 1 October are
+    // a day before them.
+    const QStringList recent = listed({"changes", "--since", "2026-10-02"}, {"change"});
+
+    QCOMPARE(page.rows("top-domains"), domains);
+    const QStringList anchors = listed({"anchors"}, {"anchor_text", "links", "pages", "domains"});
+    QVERIFY(!page.rows("top-anchors").isEmpty());
+    QCOMPARE(page.rows("top-anchors"), anchors.mid(0, page.rows("top-anchors").size()));
+    QStringList pages;
+    for (const QString &row : page.rows("top-pages"))
+        pages.append(row.section(u'\t', 0, 2));
+    QCOMPARE(pages, listed({"targets"}, {"target_url", "pages", "domains"}).mid(0, pages.size()));
+    // Newest first: the listing's order turned round.
+    QStringList changes;
+    for (const QString &row : page.rows("latest-changes"))
+        changes.append(row.section(u'\t', 0, 0) + u'\t' + row.section(u'\t', 2, 4));
+    QStringList listedChanges = listed({"changes"}, {"date", "source", "target_url", "anchor_text"});
+    std::reverse(listedChanges.begin(), listedChanges.end());
+    QVERIFY(!changes.isEmpty());
+    QCOMPARE(changes, listedChanges.mid(0, changes.size()));
+    const QStringList figures{field("live-backlinks"), field("referring-domains"), field("dofollow-share"),
+                              field("gained-30d"), field("lost-30d"), field("data-end")};
+    const QStringList listings{QString::number(links), QString::number(domains.size()),
+                               QString::number(100.0 * double(dofollow) / double(links), 'f', 1) + "%",
+                               QString::number(recent.count("gained")), QString::number(recent.count("lost")),
+                               lastSeen.value(lastSeen.size() - 1)};
+    QCOMPARE(figures, listings);
 }
 
 QTEST_GUILESS_MAIN(HistoryTest)
