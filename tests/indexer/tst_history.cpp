@@ -28,8 +28,8 @@ const QString kOct = "2026-10-01T12:00:00Z";
 const QString kNov = "2026-11-01T12:00:00Z";
 
 // The pages of blog.test that its home page links to in every crawl.
-const char *const kBlogPages[] = {"added",   "removed",  "gone",   "withdrawn", "moved", "to-shop",
-                                  "hidden",  "comeback", "logo",   "sponsored", "nofollow"};
+const char *const kBlogPages[] = {"added",    "removed", "gone",      "withdrawn", "moved",       "to-shop",
+                                  "hidden",   "comeback", "logo",     "sponsored", "nofollow",   "discontinued"};
 
 QByteArray html(const QByteArray &title, const QByteArray &body, const QByteArray &head = {})
 {
@@ -86,6 +86,9 @@ void serveSite(const QByteArray &target, QTcpSocket *socket, int crawl)
             page("To shop", anchor("https://shop.test/offer", "Shop offer"));
         else
             redirect(socket, "http://shop.test/landing");
+    } else if (target == "http://blog.test/discontinued.html") {
+        // To a page of the shop that is no more.
+        redirect(socket, "http://shop.test/discontinued");
     } else if (target == "http://blog.test/hidden.html") {
         page("Hidden", anchor("https://shop.test/hidden", "Hidden deal"),
              crawl == 3 ? "<meta name=\"robots\" content=\"noindex\">" : "");
@@ -202,6 +205,8 @@ private slots:
     void liveAndLostPagesListedApart();
     void changesByDate_data();
     void changesByDate();
+    void targetsSayWhatTheDomainsPagesAnswered_data();
+    void targetsSayWhatTheDomainsPagesAnswered();
     void listingsDoNotDependOnTheOrderOfAdds_data();
     void listingsDoNotDependOnTheOrderOfAdds();
     void reportShowsTheListingsInABrowser();
@@ -319,6 +324,9 @@ void HistoryTest::eachLinkingPageHasItsHistory_data()
     QTest::newRow("its page now redirects to the domain: the redirect is the page's link")
         << "http://blog.test/to-shop.html"
         << QStringList{"http://shop.test/landing", "(redirect)", "0", "", "redirect", kNov, kNov, "0", ""};
+    QTest::newRow("a redirect to the domain in every crawl")
+        << "http://blog.test/discontinued.html"
+        << QStringList{"http://shop.test/discontinued", "(redirect)", "0", "", "redirect", kSep, kNov, "0", ""};
     QTest::newRow("its page says noindex")
         << "http://blog.test/hidden.html"
         << QStringList{"https://shop.test/hidden", "Hidden deal", "0", "", "text", kSep, kOct, "1", "noindex"};
@@ -363,9 +371,16 @@ void HistoryTest::liveAndLostPagesListedApart_data()
     QTest::addColumn<QStringList>("sources"); // sorted
     const QStringList lost{"http://blog.test/gone.html", "http://blog.test/hidden.html", "http://blog.test/moved.html",
                            "http://blog.test/removed.html", "http://blog.test/withdrawn.html"};
-    const QStringList live{"http://blog.test/",           "http://blog.test/added.html",    "http://blog.test/comeback.html",
-                           "http://blog.test/logo.html",  "http://blog.test/nofollow.html", "http://blog.test/orphan.html",
-                           "http://blog.test/sponsored.html", "http://blog.test/to-shop.html", "http://forum.test/",
+    const QStringList live{"http://blog.test/",
+                           "http://blog.test/added.html",
+                           "http://blog.test/comeback.html",
+                           "http://blog.test/discontinued.html",
+                           "http://blog.test/logo.html",
+                           "http://blog.test/nofollow.html",
+                           "http://blog.test/orphan.html",
+                           "http://blog.test/sponsored.html",
+                           "http://blog.test/to-shop.html",
+                           "http://forum.test/",
                            "http://forum.test/thread.html"};
     QStringList all = live + lost;
     all.sort();
@@ -398,6 +413,7 @@ void HistoryTest::changesByDate_data()
     const QStringList september{
         gained(kSep, "http://blog.test/", "https://shop.test/", "Our shop"),
         gained(kSep, "http://blog.test/comeback.html", "https://shop.test/back", "Back again"),
+        gained(kSep, "http://blog.test/discontinued.html", "http://shop.test/discontinued", "(redirect)"),
         gained(kSep, "http://blog.test/gone.html", "https://shop.test/gone", "Gone soon"),
         gained(kSep, "http://blog.test/hidden.html", "https://shop.test/hidden", "Hidden deal"),
         gained(kSep, "http://blog.test/logo.html", "https://shop.test/", "Logo"),
@@ -446,6 +462,27 @@ void HistoryTest::changesByDate()
         found.append(fields.join(u'\t'));
     }
     QCOMPARE(found, changes);
+}
+
+void HistoryTest::targetsSayWhatTheDomainsPagesAnswered_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<bool>("broken");
+    // wget follows a redirect to any host, so the crawls hold these two pages of the shop.
+    QTest::newRow("a page") << "http://shop.test/landing" << "200" << false;
+    QTest::newRow("a page that answered 404") << "http://shop.test/discontinued" << "gone" << true;
+    QTest::newRow("a page never crawled") << "https://shop.test/promo" << "" << false;
+}
+
+void HistoryTest::targetsSayWhatTheDomainsPagesAnswered()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, status);
+    QFETCH(bool, broken);
+    const QStringList all = listed({"targets", "--all"}, {"target_url", "status"});
+    QCOMPARE(all.filter(target + u'\t'), QStringList{target + u'\t' + status});
+    QCOMPARE(listed({"targets", "--broken"}, {"target_url"}).contains(target), broken);
 }
 
 void HistoryTest::listingsDoNotDependOnTheOrderOfAdds_data()
