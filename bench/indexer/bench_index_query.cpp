@@ -84,9 +84,9 @@ void linkProfile(const std::string &index)
     printRow(QStringLiteral("%1: backlinks, every row, fresh reader (baseline)").arg(kProfiled),
              QString::number(backlinksMs, 'f', 1) + " ms", QStringLiteral("%1 rows").arg(backlinkRows));
     const std::pair<const char *, std::function<size_t(linkindex::Database &)>> listings[] = {
-        {"domains", [](linkindex::Database &db) { return linkindex::referringDomains(db, kProfiled).size(); }},
-        {"anchors", [](linkindex::Database &db) { return linkindex::anchorUses(db, kProfiled).size(); }},
-        {"targets", [](linkindex::Database &db) { return linkindex::linkedPages(db, kProfiled).size(); }}};
+        {"domains", [](linkindex::Database &db) { return linkindex::referringDomains(db, kProfiled, false).size(); }},
+        {"anchors", [](linkindex::Database &db) { return linkindex::anchorUses(db, kProfiled, false).size(); }},
+        {"targets", [](linkindex::Database &db) { return linkindex::linkedPages(db, kProfiled, false).size(); }}};
     for (const auto &[name, list] : listings) {
         const auto [ms, rows] = freshListingMs(index, list);
         printRow(QStringLiteral("  %1, fresh reader").arg(QLatin1StringView(name)), QString::number(ms, 'f', 1) + " ms",

@@ -2,6 +2,7 @@
 
 #include "domain.h"
 #include "hostkey.h"
+#include "linkflags.h"
 #include "linkurl.h"
 
 #include <algorithm>
@@ -9,16 +10,21 @@
 
 namespace linkindex {
 
-BacklinkReader::BacklinkReader(Database &db)
+BacklinkReader::BacklinkReader(Database &db, Pages pages)
     : m_db(db),
+      m_pages(pages),
       // Every change to the index is an input added, so the last input tells one state from another.
       m_version(db, "SELECT coalesce(max(id), 0) FROM inputs"),
       m_hostRange(db, "SELECT id FROM hosts WHERE reversed >= ?1 AND reversed < ?2"),
       // Undated pages, first in listings, read as the earliest moment there is.
-      m_pagesLinkingTo(db, "SELECT page_id, ord, source_host_id, ifnull(first_captured, ?2) FROM backlinks WHERE host_id = ?1"),
+      m_pagesLinkingTo(db, "SELECT page_id, ord, source_host_id, ifnull(first_captured, ?2), live FROM backlinks WHERE host_id = ?1"),
       m_pageUrl(db, "SELECT url FROM pages WHERE id = ?1"),
-      m_row(db, "SELECT p.url, p.title, p.captured, l.url, l.anchor, l.nofollow, h.reversed FROM pages p "
-                "JOIN links l ON l.page_id = p.id AND l.ord = ?2 JOIN hosts h ON h.id = l.host_id WHERE p.id = ?1")
+      // Undated links (from link lists without dates) count as seen at the earliest moment; only
+      // their order among a page's links matters here.
+      m_linkPlace(db, "SELECT ifnull(last_seen, -9223372036854775807), pos, url, anchor, flags FROM links WHERE page_id = ?1 AND ord = ?2"),
+      m_row(db, "SELECT p.url, p.title, p.captured, l.url, l.anchor, l.flags, h.reversed, l.first_seen, l.last_seen, c.state "
+                "FROM pages p JOIN links l ON l.page_id = p.id AND l.ord = ?2 JOIN hosts h ON h.id = l.host_id "
+                "LEFT JOIN captures c ON c.page_id = p.id AND c.captured = l.lost_at WHERE p.id = ?1")
 { }
 
 int64_t BacklinkReader::count(std::string_view domain)
@@ -41,9 +47,17 @@ void BacklinkReader::list(std::string_view domain, size_t offset, size_t limit,
         m_row.bind(1, entry.pageId).bind(2, entry.ord);
         if (!m_row.step())
             throw IndexError("the index " + m_db.path() + " is damaged: a listed link is missing");
-        const Backlink backlink{std::string(m_row.text(0)), std::string(m_row.text(1)),
+        const std::optional<int64_t> stateAfter = m_row.optionalInteger(9);
+        const Backlink backlink{std::string(m_row.text(0)),
+                                std::string(m_row.text(1)),
                                 linkUrlFromStored(m_row.text(3), hostFromKey(m_row.text(6))),
-                                std::string(m_row.text(4)), m_row.integer(5) != 0, m_row.optionalInteger(2)};
+                                std::string(m_row.text(4)),
+                                relOfFlags(m_row.integer(5)),
+                                typeOfFlags(m_row.integer(5)),
+                                m_row.optionalInteger(2),
+                                m_row.optionalInteger(7),
+                                m_row.optionalInteger(8),
+                                stateAfter ? std::optional(lostReasonOf(links::PageState(*stateAfter))) : std::nullopt};
         m_row.reset();
         row(backlink);
     }
@@ -82,17 +96,49 @@ void BacklinkReader::gather(Listing &listing)
             // A site's links among its own hosts are no backlinks of it.
             if (std::binary_search(underDomain.begin(), underDomain.end(), m_pagesLinkingTo.integer(2)))
                 continue;
-            entries.push_back({m_pagesLinkingTo.integer(3), m_pagesLinkingTo.integer(0), m_pagesLinkingTo.integer(1)});
+            entries.push_back({m_pagesLinkingTo.integer(3), m_pagesLinkingTo.integer(0), m_pagesLinkingTo.integer(1),
+                               m_pagesLinkingTo.integer(4) != 0});
         }
     }
-    if (hosts.size() > 1) {
-        // A page linking to several hosts of the domain is listed once, with its first such link.
-        std::sort(entries.begin(), entries.end(),
-                  [](const Entry &a, const Entry &b) { return std::tie(a.pageId, a.ord) < std::tie(b.pageId, b.ord); });
-        entries.erase(std::unique(entries.begin(), entries.end(),
-                                  [](const Entry &a, const Entry &b) { return a.pageId == b.pageId; }),
-                      entries.end());
+    if (hosts.size() > 1)
+        listOncePerPage(entries);
+    if (m_pages != Pages::All)
+        std::erase_if(entries, [this](const Entry &entry) { return entry.live != (m_pages == Pages::Linking); });
+}
+
+// A page linking to several hosts of the domain is listed once, with the link a listing of one
+// host would show: the first that stands on its latest capture, else the one lost last.
+void BacklinkReader::listOncePerPage(std::vector<Entry> &entries)
+{
+    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) { return a.pageId < b.pageId; });
+    std::vector<Entry> once;
+    for (size_t start = 0, end; start < entries.size(); start = end) {
+        end = start + 1;
+        while (end < entries.size() && entries[end].pageId == entries[start].pageId)
+            ++end;
+        if (end - start == 1) {
+            once.push_back(entries[start]);
+            continue;
+        }
+        using Place = std::tuple<bool, int64_t, int64_t, std::string, std::string, int64_t>;
+        std::optional<Place> best;
+        for (size_t i = start; i < end; ++i) {
+            m_linkPlace.bind(1, entries[i].pageId).bind(2, entries[i].ord);
+            m_linkPlace.step();
+            // Standing first, then the latest seen, then the first on the page (links of two
+            // records of one capture may stand in the same place).
+            const Place place{!entries[i].live,         -m_linkPlace.integer(0),         m_linkPlace.integer(1),
+                              std::string(m_linkPlace.text(2)), std::string(m_linkPlace.text(3)), m_linkPlace.integer(4)};
+            m_linkPlace.reset();
+            if (!best || place < *best) {
+                if (best)
+                    once.pop_back();
+                best = place;
+                once.push_back(entries[i]);
+            }
+        }
     }
+    entries = std::move(once);
 }
 
 // The first result page of a domain with many backlinks is what a user waits for: it orders

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lostreason.h"
 #include "sqlite.h"
 
 #include <cstdint>
@@ -12,15 +13,19 @@
 
 namespace linkindex {
 
-// A page that links to a domain, with its first link there.
+// A page that links to a domain, with its first link there. Times are microseconds since 1970
+// UTC, none for undated captures.
 struct Backlink
 {
     std::string sourceUrl;
     std::string sourceTitle;
     std::string targetUrl;
     std::string anchorText;
-    bool nofollow = false;
-    std::optional<int64_t> captured; // when the page was captured, microseconds since 1970 UTC
+    links::Rel rel;
+    links::LinkType type = links::LinkType::Text;
+    std::optional<int64_t> captured; // the page's latest capture
+    std::optional<int64_t> firstSeen, lastSeen; // the first and the latest capture holding the link
+    std::optional<LostReason> lost;             // none while the page links to the domain
 };
 
 // The backlinks of a domain D as a user types it (any case, Unicode or punycode): the pages with
@@ -29,10 +34,14 @@ struct Backlink
 // moment in the order of their URLs: an order that does not depend on the order in which inputs
 // were added. Undated pages, from link lists without dates, come first, in the order they were
 // added.
+//
+// A page links to the domain while a link there stands on its latest capture; a page whose
+// links there are all lost is a lost backlink, listed with the link it lost last.
 class BacklinkReader
 {
 public:
-    explicit BacklinkReader(Database &db);
+    enum class Pages { Linking, Lost, All };
+    explicit BacklinkReader(Database &db, Pages pages = Pages::Linking);
 
     // How many pages link to domain.
     int64_t count(std::string_view domain);
@@ -45,6 +54,7 @@ private:
         int64_t firstCaptured; // INT64_MIN when unknown
         int64_t pageId;
         int64_t ord;
+        bool live;
     };
     // A domain's pages, as of one state of the index, put in listing order only as far as
     // listings reach: entries before `ordered` are in order and come before all the others.
@@ -61,11 +71,13 @@ private:
 
     Listing &listing(std::string_view domain);
     void gather(Listing &listing);
+    void listOncePerPage(std::vector<Entry> &entries);
     void orderThrough(Listing &listing, size_t to);
     void orderTies(Listing &listing, size_t from, size_t to);
 
     Database &m_db;
-    Statement m_version, m_hostRange, m_pagesLinkingTo, m_pageUrl, m_row;
+    Pages m_pages;
+    Statement m_version, m_hostRange, m_pagesLinkingTo, m_pageUrl, m_linkPlace, m_row;
     Listing m_cached;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lostreason.h"
 #include "sqlite.h"
 
 #include <cstdint>
@@ -9,18 +10,6 @@
 #include <vector>
 
 namespace linkindex {
-
-// Why a link stopped counting: what the first capture of its page after the last one that held
-// it showed.
-enum class LostReason {
-    Removed,    // the page was there without it
-    PageGone,   // the page answered 404 or 410
-    Redirected, // the page redirected elsewhere
-    Noindex,    // the page asked search engines not to index it
-};
-
-// "removed", "page-gone", "redirected", "noindex".
-std::string_view lostReasonName(LostReason reason);
 
 // A link to a domain that appeared or went, from a page elsewhere.
 struct LinkChange

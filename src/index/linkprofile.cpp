@@ -1,8 +1,8 @@
 #include "linkprofile.h"
 
 #include "hostkey.h"
+#include "linkflags.h"
 #include "linkurl.h"
-#include "links/htmlpage.h"
 #include "registrabledomain.h"
 
 #include <algorithm>
@@ -13,55 +13,43 @@
 
 namespace linkindex {
 
-namespace {
-
-// One link to the domain, from a page elsewhere.
-struct ProfileLink
+// backlinks names every page with a link to a host of the domain: the page's links there are
+// read in one pass that all summaries share.
+void forEachProfileLink(Database &db, std::string_view host, const std::function<void(const ProfileLink &)> &each)
 {
-    std::string_view sourceKey; // the linking page's host, keyed (hostkey.h)
-    int64_t pageId;
-    std::optional<int64_t> firstCaptured;
-    std::optional<int64_t> captured;
-    std::string_view anchor;
-    bool nofollow;
-    std::string_view storedUrl; // linkurl.h
-    std::string_view targetKey;
-};
-
-// backlinks names every page with a link to a host of the domain, and where its first such link
-// stands: the page's links there are read from that one on, in one pass that all three
-// summaries share.
-void forEachLink(Database &db, std::string_view host, const std::function<void(const ProfileLink &)> &each)
-{
-    Statement links(db, "SELECT s.reversed, b.page_id, p.first_captured, p.captured, l.anchor, l.nofollow, l.url, t.reversed "
-                        "FROM hosts t JOIN backlinks b ON b.host_id = t.id JOIN hosts s ON s.id = b.source_host_id "
-                        "JOIN pages p ON p.id = b.page_id JOIN links l ON l.page_id = b.page_id AND l.ord >= b.ord AND l.host_id = t.id "
+    Statement links(db, "SELECT s.reversed, b.page_id, l.first_seen, l.last_seen, l.anchor, l.flags, l.url, t.reversed, "
+                        "l.lost_at, c.state FROM hosts t JOIN backlinks b ON b.host_id = t.id "
+                        "JOIN hosts s ON s.id = b.source_host_id JOIN links l ON l.page_id = b.page_id AND l.host_id = t.id "
+                        "LEFT JOIN captures c ON c.page_id = l.page_id AND c.captured = l.lost_at "
                         "WHERE t.reversed >= ?1 AND t.reversed < ?2 AND NOT (s.reversed >= ?1 AND s.reversed < ?2)");
     const auto [first, last] = domainKeyRange(host);
     links.bind(1, first).bind(2, last);
-    while (links.step())
+    while (links.step()) {
+        const std::optional<int64_t> stateAfter = links.optionalInteger(9);
         each({links.text(0), links.integer(1), links.optionalInteger(2), links.optionalInteger(3), links.text(4),
-              links.integer(5) != 0, links.text(6), links.text(7)});
+              links.integer(5), links.text(6), links.text(7), links.optionalInteger(8),
+              stateAfter ? std::optional(lostReasonOf(links::PageState(*stateAfter))) : std::nullopt});
+    }
 }
 
-// The registrable domain of each linking host, worked out once a host: a domain's backlinks
-// come from a few hosts, many pages each. Each domain is kept once, where it stays, so that a
-// summary can tell domains apart by their address.
-class DomainsOfHosts
+const std::string *DomainsOfHosts::of(std::string_view key)
 {
-public:
-    const std::string *of(std::string_view key)
-    {
-        auto found = m_ofHost.find(std::string(key));
-        if (found == m_ofHost.end())
-            found = m_ofHost.emplace(key, &*m_domains.insert(registrableDomain(hostFromKey(key))).first).first;
-        return found->second;
-    }
+    auto found = m_ofHost.find(std::string(key));
+    if (found == m_ofHost.end())
+        found = m_ofHost.emplace(key, &*m_domains.insert(registrableDomain(hostFromKey(key))).first).first;
+    return found->second;
+}
 
-private:
-    std::unordered_set<std::string> m_domains;
-    std::unordered_map<std::string, const std::string *> m_ofHost;
-};
+namespace {
+
+// The links a summary counts: those that stand, or all of them.
+void forEachCounted(Database &db, std::string_view host, bool lost, const std::function<void(const ProfileLink &)> &each)
+{
+    forEachProfileLink(db, host, [&](const ProfileLink &link) {
+        if (lost || !link.lostAt)
+            each(link);
+    });
+}
 
 void keepEarliest(std::optional<int64_t> &kept, std::optional<int64_t> time)
 {
@@ -77,7 +65,7 @@ void keepLatest(std::optional<int64_t> &kept, std::optional<int64_t> time)
 
 } // namespace
 
-std::vector<ReferringDomain> referringDomains(Database &db, std::string_view domain)
+std::vector<ReferringDomain> referringDomains(Database &db, std::string_view domain, bool lost)
 {
     struct Tally
     {
@@ -88,13 +76,13 @@ std::vector<ReferringDomain> referringDomains(Database &db, std::string_view dom
     std::unordered_map<const std::string *, Tally> tallies;
     DomainsOfHosts domains;
     Transaction read(db, Transaction::Kind::Read);
-    forEachLink(db, domain, [&](const ProfileLink &link) {
+    forEachCounted(db, domain, lost, [&](const ProfileLink &link) {
         Tally &tally = tallies[domains.of(link.sourceKey)];
         tally.pages.insert(link.pageId);
         ++tally.row.links;
-        tally.row.dofollowLinks += link.nofollow ? 0 : 1;
-        keepEarliest(tally.row.firstSeen, link.firstCaptured);
-        keepLatest(tally.row.lastSeen, link.captured);
+        tally.row.dofollowLinks += relOfFlags(link.flags).nofollow ? 0 : 1;
+        keepEarliest(tally.row.firstSeen, link.firstSeen);
+        keepLatest(tally.row.lastSeen, link.lastSeen);
         auto anchor = tally.anchors.find(link.anchor);
         if (anchor == tally.anchors.end())
             anchor = tally.anchors.emplace(std::string(link.anchor), 0).first;
@@ -118,7 +106,7 @@ std::vector<ReferringDomain> referringDomains(Database &db, std::string_view dom
     return rows;
 }
 
-std::vector<AnchorUse> anchorUses(Database &db, std::string_view domain)
+std::vector<AnchorUse> anchorUses(Database &db, std::string_view domain, bool lost)
 {
     struct Tally
     {
@@ -129,7 +117,7 @@ std::vector<AnchorUse> anchorUses(Database &db, std::string_view domain)
     std::map<std::string, Tally, std::less<>> tallies;
     DomainsOfHosts domains;
     Transaction read(db, Transaction::Kind::Read);
-    forEachLink(db, domain, [&](const ProfileLink &link) {
+    forEachCounted(db, domain, lost, [&](const ProfileLink &link) {
         auto tally = tallies.find(link.anchor);
         if (tally == tallies.end())
             tally = tallies.emplace(std::string(link.anchor), Tally{}).first;
@@ -145,7 +133,7 @@ std::vector<AnchorUse> anchorUses(Database &db, std::string_view domain)
     return rows;
 }
 
-std::vector<LinkedPage> linkedPages(Database &db, std::string_view domain)
+std::vector<LinkedPage> linkedPages(Database &db, std::string_view domain, bool lost)
 {
     struct Tally
     {
@@ -155,22 +143,31 @@ std::vector<LinkedPage> linkedPages(Database &db, std::string_view domain)
     std::map<std::string, Tally> tallies;
     DomainsOfHosts domains;
     Transaction read(db, Transaction::Kind::Read);
-    forEachLink(db, domain, [&](const ProfileLink &link) {
+    forEachCounted(db, domain, lost, [&](const ProfileLink &link) {
         Tally &tally = tallies[linkUrlFromStored(link.storedUrl, hostFromKey(link.targetKey))];
         tally.pages.insert(link.pageId);
         tally.domains.insert(domains.of(link.sourceKey));
     });
-    // The index keeps a redirect as a page with no title and its one link, marked by its anchor.
-    Statement capture(db, "SELECT p.title = '' AND (SELECT count(*) FROM (SELECT 1 FROM links l WHERE l.page_id = p.id LIMIT 2)) = 1 "
-                          "AND EXISTS(SELECT 1 FROM links l WHERE l.page_id = p.id AND l.anchor = ?2) "
-                          "FROM pages p WHERE p.url = ?1");
+    Statement capture(db, "SELECT state FROM pages WHERE url = ?1");
     std::vector<LinkedPage> rows;
     for (const auto &[url, tally] : tallies) {
         LinkedPage row{url, int64_t(tally.pages.size()), int64_t(tally.domains.size())};
-        capture.bind(1, url).bind(2, links::kRedirectAnchor);
-        if (capture.step())
-            row.capture = capture.integer(0) ? LinkedPage::Capture::Redirect : LinkedPage::Capture::Page;
-        capture.reset();
+        capture.bind(1, url);
+        if (capture.step()) {
+            switch (links::PageState(capture.integer(0))) {
+            case links::PageState::Ok:
+            case links::PageState::Noindex:
+                row.capture = LinkedPage::Capture::Page;
+                break;
+            case links::PageState::Redirect:
+                row.capture = LinkedPage::Capture::Redirect;
+                break;
+            case links::PageState::Gone:
+                row.capture = LinkedPage::Capture::Gone;
+                break;
+            }
+            capture.reset();
+        }
         rows.push_back(std::move(row));
     }
     std::stable_sort(rows.begin(), rows.end(), [](const LinkedPage &a, const LinkedPage &b) { return a.pages > b.pages; });

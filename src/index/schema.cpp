@@ -15,15 +15,27 @@ namespace {
 
 // "LnkV": tells a Linkvane index from any other SQLite file.
 constexpr int64_t kApplicationId = 0x4c6e6b56;
-constexpr int64_t kSchemaVersion = 3;
+constexpr int64_t kSchemaVersion = 4;
 
 // Hosts are kept reversed with a final dot ("moc.elpmaxe.www." for www.example.com), so that a
 // domain and every host under it form one range of the index.
 //
-// A page is one URL as its latest capture shows it. Its links to other hosts are kept in page
-// order; backlinks holds, for every host a page links to, the page's first link there, with
-// what a listing needs to order and filter pages without reading them. A link's URL is stored
-// without the scheme and host its host row holds (linkurl.h).
+// A page is one URL with every capture of it the inputs held: captures says when each was taken
+// and what it showed (PageState: 0 a page, 1 noindex, 2 gone, 3 a redirect; an undated capture,
+// from a link list without dates, at the smallest integer). The page row keeps the title of its
+// latest capture that had one, and the time and state of its latest capture.
+//
+// links holds every link to another host any capture of the page held: first_seen and last_seen
+// are the first and the latest capture that held it, pos its place on the latest, and lost_at
+// the first capture after that one, which says why it went (none while it stands). All of these
+// are earliest, latest or first-after over the set of captures, so the index does not depend on
+// the order the captures come in. flags holds the rel set (1 nofollow, 2 ugc, 4 sponsored) and
+// the link type (LinkType times 8). A link's URL is stored without the scheme and host its host
+// row holds (linkurl.h).
+//
+// backlinks holds, for every host a page links to, the link a listing shows: the first standing
+// one, or when none stands the one lost last, with what a listing needs to order and filter
+// pages without reading them.
 //
 // totals keeps what stats reports, changed in the transaction of each input by what the input
 // changed, so that it is read at once and agrees with the rows at every commit: counting the
@@ -45,16 +57,28 @@ CREATE TABLE pages(
     id INTEGER PRIMARY KEY,
     url TEXT NOT NULL UNIQUE,
     title TEXT NOT NULL,
+    titled INTEGER,
     captured INTEGER,
-    first_captured INTEGER
+    first_captured INTEGER,
+    state INTEGER NOT NULL
 );
+CREATE TABLE captures(
+    page_id INTEGER NOT NULL,
+    captured INTEGER NOT NULL,
+    state INTEGER NOT NULL,
+    PRIMARY KEY(page_id, captured)
+) WITHOUT ROWID;
 CREATE TABLE links(
     page_id INTEGER NOT NULL,
     ord INTEGER NOT NULL,
     host_id INTEGER NOT NULL,
     url TEXT NOT NULL,
     anchor TEXT NOT NULL,
-    nofollow INTEGER NOT NULL,
+    flags INTEGER NOT NULL,
+    first_seen INTEGER,
+    last_seen INTEGER,
+    pos INTEGER NOT NULL,
+    lost_at INTEGER,
     PRIMARY KEY(page_id, ord)
 ) WITHOUT ROWID;
 CREATE TABLE backlinks(
@@ -63,6 +87,7 @@ CREATE TABLE backlinks(
     ord INTEGER NOT NULL,
     source_host_id INTEGER NOT NULL,
     first_captured INTEGER,
+    live INTEGER NOT NULL,
     PRIMARY KEY(host_id, page_id)
 ) WITHOUT ROWID;
 CREATE TABLE totals(

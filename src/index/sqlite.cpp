@@ -129,6 +129,11 @@ std::string_view Statement::text(int column) const
 
 Transaction::Transaction(Database &db, Kind kind) : m_db(db)
 {
+    // A read within another transaction reads as that one does.
+    if (kind == Kind::Read && !sqlite3_get_autocommit(m_db.handle())) {
+        m_open = false;
+        return;
+    }
     m_db.exec(kind == Kind::Write ? "BEGIN IMMEDIATE" : "BEGIN");
 }
 
@@ -140,7 +145,8 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
-    m_db.exec("COMMIT");
+    if (m_open)
+        m_db.exec("COMMIT");
     m_open = false;
 }
 

@@ -74,7 +74,8 @@ private:
 };
 
 // A transaction that is rolled back unless committed. A write transaction takes the write lock
-// at once; a read transaction sees one state of the database throughout.
+// at once; a read transaction sees one state of the database throughout, and within another
+// transaction is part of it.
 class Transaction
 {
 public:

@@ -130,13 +130,11 @@ public:
             case linkindex::Added::NewPage:
                 ++report.pagesAdded;
                 break;
-            case linkindex::Added::Replaced:
-                ++report.pagesReplaced;
+            case linkindex::Added::Later:
+            case linkindex::Added::Earlier:
+                ++report.pagesRecaptured;
                 break;
-            case linkindex::Added::Extended:
-                break;
-            case linkindex::Added::Unchanged:
-                ++report.skipped["older or repeated captures of known pages"];
+            case linkindex::Added::SameMoment:
                 break;
             }
         } else if (page.skipped) {
@@ -161,7 +159,7 @@ public:
                 m_file ? m_file->consumed() : 0,
                 m_file ? m_file->size() : std::nullopt,
                 report.records,
-                report.pagesAdded + report.pagesReplaced,
+                report.pagesAdded + report.pagesRecaptured,
                 report.linksAdded,
                 elapsedSeconds()};
     }

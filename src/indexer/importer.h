@@ -22,7 +22,7 @@ struct InputReport
     std::string name;
     int64_t records = 0;  // records of an archive, lines of a list
     int64_t pagesAdded = 0;
-    int64_t pagesReplaced = 0; // known pages whose later capture replaced the older one
+    int64_t pagesRecaptured = 0; // known pages of which it held another capture, later or earlier
     int64_t linksAdded = 0;
     std::map<std::string, int64_t> skipped; // records that gave no page, by why
     std::string error; // why the input could not be read whole; empty when it was

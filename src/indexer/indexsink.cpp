@@ -4,7 +4,7 @@ namespace indexer {
 
 void IndexSink::commitInput(const InputReport &report)
 {
-    m_writer.commitInput(report.name, report.records, report.pagesAdded + report.pagesReplaced, report.linksAdded);
+    m_writer.commitInput(report.name, report.records, report.pagesAdded + report.pagesRecaptured, report.linksAdded);
 }
 
 } // namespace indexer

@@ -39,6 +39,8 @@ std::optional<int> listColumns(std::string_view header)
         return 6;
     if (header == kListHeader)
         return 9;
+    if (header == kBacklinksListHeader)
+        return 12;
     return std::nullopt;
 }
 
@@ -72,7 +74,14 @@ std::optional<ListRow> parseListRow(std::string_view line, int columns)
     // by extract, and its lines cannot be trusted.
     const links::Rel rel = links::relOf(found[6]);
     const std::optional<links::LinkType> type = links::linkTypeNamed(found[7]);
-    const std::optional<links::PageState> state = links::pageStateNamed(found[8]);
+    if (columns == 12) {
+        if (found[10] != "0" && found[10] != "1")
+            return std::nullopt;
+        row.lost = found[10] == "1";
+    }
+    const std::optional<links::PageState> state =
+        columns == 12 ? std::optional(type == links::LinkType::Redirect ? links::PageState::Redirect : links::PageState::Ok)
+                      : links::pageStateNamed(found[8]);
     if (links::relText(rel) != found[6] || rel.nofollow != row.rel.nofollow || !type || !state)
         return std::nullopt;
     row.rel = rel;

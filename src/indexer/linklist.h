@@ -11,7 +11,8 @@
 // Link lists: UTF-8 text, one link a line, fields separated by tabs, under a header line. The
 // three-column form is the one the demo list and hand-made lists use; the nine-column form is
 // what extract writes, and what add reads back with nothing lost; the six-column form is what
-// extract wrote before it kept rel, type and state. A line with an empty target_url is a capture
+// extract wrote before it kept rel, type and state. The twelve columns of a backlinks listing
+// read as the latest capture of each page that still links; its lost links are no capture's. A line with an empty target_url is a capture
 // with no links to other hosts: it still replaces older captures.
 namespace indexer {
 
@@ -19,6 +20,8 @@ inline constexpr std::string_view kShortListHeader = "source_url\tsource_title\t
 inline constexpr std::string_view kSixColumnListHeader = "source_url\tsource_title\ttarget_url\tanchor_text\tnofollow\tcaptured";
 inline constexpr std::string_view kListHeader =
     "source_url\tsource_title\ttarget_url\tanchor_text\tnofollow\tcaptured\trel\ttype\tstate";
+inline constexpr std::string_view kBacklinksListHeader = "source_url\tsource_title\ttarget_url\tanchor_text\tnofollow\t"
+                                                         "captured\trel\ttype\tfirst_seen\tlast_seen\tlost\tlost_reason";
 
 struct ListRow
 {
@@ -30,9 +33,10 @@ struct ListRow
     links::Rel rel{};                  // its nofollow column is rel.nofollow
     links::LinkType type = links::LinkType::Text;
     links::PageState state = links::PageState::Ok;
+    bool lost = false; // a lost link of a backlinks listing
 };
 
-// The number of columns a header line announces: 3, 6, 9, or none when it is no list header.
+// The number of columns a header line announces: 3, 6, 9, 12, or none when it is no list header.
 std::optional<int> listColumns(std::string_view header);
 
 // One line (without its line end) of a list with that many columns; nothing when it is malformed.

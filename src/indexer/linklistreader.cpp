@@ -64,8 +64,8 @@ std::optional<ListCapture> LinkListReader::next()
         if (!line)
             break;
         const std::optional<ListRow> row = parseListRow(*line, m_columns);
-        if (!row) {
-            ++result.skipped["malformed lines"];
+        if (!row || row->lost) {
+            ++result.skipped[row ? "lost links, which no capture holds" : "malformed lines"];
             ++result.lines;
             continue;
         }

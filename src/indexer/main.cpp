@@ -1,6 +1,7 @@
 // linkvane-index: builds the user's own link index from web archives, link lists and Common
 // Crawl's web graphs, and answers from it.
 
+#include "archive/warcdate.h"
 #include "commandline/commandhelp.h"
 #include "commands.h"
 #include "graph/sitequeries.h"
@@ -83,6 +84,21 @@ const QCommandLineOption kBase = option(QStringLiteral("base"),
 const QCommandLineOption kMinimum = option(QStringLiteral("min"),
                                            QStringLiteral("List sites that link to at least N of the competitors."),
                                            QStringLiteral("n"), QStringLiteral("1"));
+const QCommandLineOption kAll = option(QStringLiteral("all"), QStringLiteral("Count lost links too."));
+const QCommandLineOption kAllPages =
+    option(QStringLiteral("all"), QStringLiteral("List pages that link no more (lost backlinks) too."));
+const QCommandLineOption kLost = option(QStringLiteral("lost"), QStringLiteral("List only pages that link no more."));
+const QCommandLineOption kBroken =
+    option(QStringLiteral("broken"), QStringLiteral("List only pages whose latest capture is a 404 or 410."));
+const QCommandLineOption kSince = option(QStringLiteral("since"),
+                                         QStringLiteral("Links gained or lost on or after this day (YYYY-MM-DD) or moment."),
+                                         QStringLiteral("date"));
+const QCommandLineOption kUntil = option(QStringLiteral("until"),
+                                         QStringLiteral("Links gained or lost on or before this day or moment."),
+                                         QStringLiteral("date"));
+const QCommandLineOption kOutput(QStringList{QStringLiteral("o"), QStringLiteral("output")},
+                                 QStringLiteral("The file to write (default: DOMAIN-report.html in the current folder)."),
+                                 QStringLiteral("file"));
 const QCommandLineOption kFrom =
     option(QStringLiteral("from"), QStringLiteral("The earlier release (default: the one before --to)."), QStringLiteral("name"));
 const QCommandLineOption kTo =
@@ -92,33 +108,53 @@ const QList<commandline::CommandInfo> kCommands = {
     {QStringLiteral("add"), QStringLiteral("[--index FILE] [--threads N] [--quiet] INPUT..."),
      QStringLiteral("Adds the pages of each INPUT to the index, each input whole or not at all: WARC files (your own "
                     "crawls, e.g. wget --warc-file; Common Crawl's WARC and WAT files), plain, gzip or zstd, link lists "
-                    "(TSV with the header source_url, source_title, target_url[, anchor_text, nofollow, captured]) and "
+                    "(TSV with the header source_url, source_title, target_url[, anchor_text, nofollow, captured[, rel, type, state]]) and "
                     "folders of parts that extract wrote. \"-\" reads standard input. Shows progress, then a summary."),
      {kIndex, kThreads, kQuiet}},
-    {QStringLiteral("backlinks"), QStringLiteral("[--index FILE] [--format tsv|csv|json] DOMAIN"),
+    {QStringLiteral("backlinks"), QStringLiteral("[--index FILE] [--lost | --all] [--format tsv|csv|json] DOMAIN"),
      QStringLiteral("Lists every page that links to DOMAIN or a host under it, with its first such link: "
-                    "source_url, source_title, target_url, anchor_text, nofollow, captured."),
-     {kIndex, kFormat}},
-    {QStringLiteral("domains"), QStringLiteral("[--index FILE] [--format tsv|csv|json|disavow] DOMAIN"),
+                    "source_url, source_title, target_url, anchor_text, nofollow, captured (the page's latest "
+                    "capture), rel (nofollow, ugc, sponsored), type (text, image, redirect), first_seen and last_seen "
+                    "(the first and the latest capture holding the link), lost, lost_reason (removed, page-gone, "
+                    "redirected, noindex)."),
+     {kIndex, kLost, kAllPages, kFormat}},
+    {QStringLiteral("changes"),
+     QStringLiteral("[--index FILE] [--since DATE] [--until DATE] [--from NAME] [--to NAME] [--level domain|host] "
+                    "[--format tsv|csv|json] DOMAIN"),
+     QStringLiteral("Lists the links to DOMAIN that pages in the index gained and lost (kind page, with the date of "
+                    "the capture that showed it and why a link was lost), then the sites it gained and lost between "
+                    "two web-graph releases of the same level (kind site; default: the two newest, when the index "
+                    "holds two): kind, change, date, source, target_url, anchor_text, reason, from_release, "
+                    "to_release, from_harmonic_position, to_harmonic_position."),
+     {kIndex, kSince, kUntil, kFrom, kTo, kLevel, kFormat}},
+    {QStringLiteral("domains"), QStringLiteral("[--index FILE] [--all] [--format tsv|csv|json|disavow] DOMAIN"),
      QStringLiteral("Lists the domains that link to DOMAIN or a host under it (registrable domains, by the public "
                     "suffix list), those with the most linking pages first: domain, pages, links, dofollow_links, "
                     "first_seen, last_seen, top_anchor, harmonic_position (in the newest web-graph release)."),
-     {kIndex, kDomainsFormat}},
-    {QStringLiteral("anchors"), QStringLiteral("[--index FILE] [--format tsv|csv|json] DOMAIN"),
+     {kIndex, kAll, kDomainsFormat}},
+    {QStringLiteral("anchors"), QStringLiteral("[--index FILE] [--all] [--format tsv|csv|json] DOMAIN"),
      QStringLiteral("Lists the anchor texts of the links to DOMAIN or a host under it, the most used first: "
                     "anchor_text, links, pages, domains."),
-     {kIndex, kFormat}},
-    {QStringLiteral("targets"), QStringLiteral("[--index FILE] [--format tsv|csv|json] DOMAIN"),
+     {kIndex, kAll, kFormat}},
+    {QStringLiteral("targets"), QStringLiteral("[--index FILE] [--all] [--broken] [--format tsv|csv|json] DOMAIN"),
      QStringLiteral("Lists the pages of DOMAIN that others link to, those with the most linking pages first: "
-                    "target_url, pages, domains, status (200 or redirect when the index holds the page, from a "
-                    "crawl of your own site)."),
-     {kIndex, kFormat}},
+                    "target_url, pages, domains, status (200, redirect or gone, when the index holds a capture of "
+                    "the page, from a crawl of your own site). --broken lists the gone ones: links you can win "
+                    "back with a redirect."),
+     {kIndex, kAll, kBroken, kFormat}},
+    {QStringLiteral("report"), QStringLiteral("[--index FILE] [-o FILE] DOMAIN"),
+     QStringLiteral("Writes a report of DOMAIN's backlinks as one HTML file that opens offline in any browser: "
+                    "a summary, charts over time, the referring domains, anchors and linked pages, broken backlinks "
+                    "and the latest gains and losses."),
+     {kIndex, kOutput}},
     {QStringLiteral("stats"), QStringLiteral("[--index FILE]"),
      QStringLiteral("Inputs added, pages, links, distinct hosts linked to, size on disk, and the web-graph releases "
                     "with their vertices, edges and size."),
      {kIndex}},
     {QStringLiteral("extract"), QStringLiteral("[--targets FILE] [--threads N] INPUT..."),
-     QStringLiteral("Writes what add would store as a link list on standard output, for parts made elsewhere and "
+     QStringLiteral("Writes what add would store as a link list on standard output (source_url, source_title, target_url, anchor_text, "
+                    "nofollow, captured, rel, type, state; a capture without links as one line with an empty target_url), "
+                    "for parts made elsewhere and "
                     "added later in any order; --targets FILE keeps only links to the domains listed in FILE (one a "
                     "line) and hosts under them."),
      {kTargets, kThreads}},
@@ -145,11 +181,6 @@ const QList<commandline::CommandInfo> kCommands = {
                     "the most competitors first, then the strongest: site, competitors, linked, harmonic_position, "
                     "harmonic_value, pagerank_position, pagerank_value, release."),
      {kIndex, kRelease, kLevel, kMinimum, kFormat}},
-    {QStringLiteral("changes"), QStringLiteral("[--index FILE] [--from NAME] [--to NAME] [--level domain|host] [--format tsv|csv|json] DOMAIN"),
-     QStringLiteral("Lists the sites that DOMAIN gained and lost as linking sites between two releases of the same "
-                    "level (default: the two newest): site, change, from_harmonic_position, to_harmonic_position, "
-                    "from_release, to_release."),
-     {kIndex, kFrom, kTo, kLevel, kFormat}},
 };
 
 // The command line of one command, parsed.
@@ -164,7 +195,11 @@ public:
     {
         return isSet(option) ? std::optional(value(option)) : std::nullopt;
     }
-    std::string index() const { return isSet(kIndex) ? value(kIndex) : linkindex::defaultIndexPath(); }
+    // Commands without --index (extract) never read it.
+    std::string index() const
+    {
+        return m_parser.optionNames().contains(u"index") ? value(kIndex) : linkindex::defaultIndexPath();
+    }
     std::vector<std::string> positional() const
     {
         std::vector<std::string> values;
@@ -211,6 +246,22 @@ public:
             usageError(QStringLiteral("--level is domain or host, not ") + QString::fromStdString(level));
         return level == "host" ? graph::Level::Host : graph::Level::Domain;
     }
+    // A day (YYYY-MM-DD, its first moment, or with end its last) or a moment as WARC files write
+    // them; none when the option is not given.
+    std::optional<int64_t> date(const QCommandLineOption &option, bool end) const
+    {
+        if (!isSet(option))
+            return std::nullopt;
+        const std::string text = value(option);
+        if (const std::optional<int64_t> moment = archive::parseWarcDate(text))
+            return moment;
+        const std::optional<int64_t> day = archive::parseWarcDate(text + "T00:00:00Z");
+        if (!day)
+            usageError(QStringLiteral("--%1 is a day (YYYY-MM-DD) or a moment (YYYY-MM-DDThh:mm:ssZ), not %2")
+                           .arg(option.names().first(), QString::fromStdString(text)));
+        constexpr int64_t kDay = int64_t(86400) * 1000000;
+        return end ? *day + kDay - 1 : *day;
+    }
     indexer::SiteQuery siteQuery() const { return {optional(kRelease), level(kLevel), format()}; }
 
 private:
@@ -228,14 +279,27 @@ int run(const QString &command, const Arguments &arguments)
         return indexer::extract(arguments.positional("extract", 1, SIZE_MAX, "at least one INPUT"),
                                 arguments.isSet(kTargets) ? arguments.value(kTargets) : std::string(),
                                 arguments.number(kThreads, 0));
-    if (command == u"backlinks")
-        return indexer::backlinks(index, arguments.domain("backlinks"), arguments.format());
+    if (command == u"backlinks") {
+        if (arguments.isSet(kLost) && arguments.isSet(kAllPages))
+            usageError(QStringLiteral("backlinks takes --lost or --all, not both"));
+        using Pages = linkindex::BacklinkReader::Pages;
+        return indexer::backlinks(index, arguments.domain("backlinks"),
+                                  arguments.isSet(kLost)       ? Pages::Lost
+                                  : arguments.isSet(kAllPages) ? Pages::All
+                                                               : Pages::Linking,
+                                  arguments.format());
+    }
     if (command == u"domains")
-        return indexer::domains(index, arguments.domain("domains"), arguments.format(kDomainsFormat));
+        return indexer::domains(index, arguments.domain("domains"), arguments.isSet(kAll), arguments.format(kDomainsFormat));
     if (command == u"anchors")
-        return indexer::anchors(index, arguments.domain("anchors"), arguments.format());
+        return indexer::anchors(index, arguments.domain("anchors"), arguments.isSet(kAll), arguments.format());
     if (command == u"targets")
-        return indexer::targets(index, arguments.domain("targets"), arguments.format());
+        return indexer::targets(index, arguments.domain("targets"), arguments.isSet(kAll), arguments.isSet(kBroken),
+                                arguments.format());
+    if (command == u"report") {
+        const std::string domain = arguments.domain("report");
+        return indexer::report(index, domain, arguments.isSet(kOutput) ? arguments.value(kOutput) : domain + "-report.html");
+    }
     if (command == u"stats") {
         arguments.positional("stats", 0, 0, "no arguments");
         return indexer::stats(index);
@@ -261,8 +325,8 @@ int run(const QString &command, const Arguments &arguments)
                             arguments.siteQuery());
     }
     return indexer::changes(index, arguments.domain("changes"),
-                            arguments.optional(kFrom), arguments.optional(kTo),
-                            {std::nullopt, arguments.level(kLevel), arguments.format()});
+                            {arguments.date(kSince, false), arguments.date(kUntil, true), arguments.optional(kFrom),
+                             arguments.optional(kTo), arguments.level(kLevel), arguments.format()});
 }
 
 } // namespace

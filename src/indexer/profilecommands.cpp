@@ -1,6 +1,5 @@
 #include "commands.h"
 
-#include "archive/warcdate.h"
 #include "graph/graphstore.h"
 #include "graph/releasechoice.h"
 #include "graph/sitename.h"
@@ -39,11 +38,6 @@ int profile(const std::string &index, const std::string &domain,
     }
 }
 
-Cell time(std::optional<int64_t> microseconds)
-{
-    return microseconds ? Cell(archive::formatWarcDate(*microseconds)) : Cell();
-}
-
 // The harmonic-centrality position of each domain in the newest web-graph release, read at the
 // level a query of the user's domain reads; nothing when the index holds no release.
 std::function<Cell(const std::string &)> harmonicPositions(const std::string &index, const std::string &host)
@@ -75,42 +69,56 @@ bool writeDisavow(const std::vector<linkindex::ReferringDomain> &rows)
 
 } // namespace
 
-int domains(const std::string &index, const std::string &domain, const std::string &format)
+int domains(const std::string &index, const std::string &domain, bool lost, const std::string &format)
 {
     return profile(index, domain, [&](linkindex::Database &db, const std::string &host) {
-        const std::vector<linkindex::ReferringDomain> rows = linkindex::referringDomains(db, host);
+        const std::vector<linkindex::ReferringDomain> rows = linkindex::referringDomains(db, host, lost);
         if (format == "disavow")
             return writeDisavow(rows);
         const auto harmonicPosition = harmonicPositions(index, host);
         RowWriter out(format, {"domain", "pages", "links", "dofollow_links", "first_seen", "last_seen", "top_anchor",
                                "harmonic_position"});
         for (const linkindex::ReferringDomain &row : rows)
-            out.row({row.domain, row.pages, row.links, row.dofollowLinks, time(row.firstSeen), time(row.lastSeen),
+            out.row({row.domain, row.pages, row.links, row.dofollowLinks, dateCell(row.firstSeen), dateCell(row.lastSeen),
                      row.topAnchor, harmonicPosition(row.domain)});
         return out.end();
     });
 }
 
-int anchors(const std::string &index, const std::string &domain, const std::string &format)
+int anchors(const std::string &index, const std::string &domain, bool lost, const std::string &format)
 {
     return profile(index, domain, [&](linkindex::Database &db, const std::string &host) {
         RowWriter out(format, {"anchor_text", "links", "pages", "domains"});
-        for (const linkindex::AnchorUse &row : linkindex::anchorUses(db, host))
+        for (const linkindex::AnchorUse &row : linkindex::anchorUses(db, host, lost))
             out.row({row.anchor, row.links, row.pages, row.domains});
         return out.end();
     });
 }
 
-int targets(const std::string &index, const std::string &domain, const std::string &format)
+int targets(const std::string &index, const std::string &domain, bool lost, bool broken, const std::string &format)
 {
     return profile(index, domain, [&](linkindex::Database &db, const std::string &host) {
         RowWriter out(format, {"target_url", "pages", "domains", "status"});
-        for (const linkindex::LinkedPage &row : linkindex::linkedPages(db, host)) {
-            // The index keeps no redirect's status code, only that it was one; so the column is text.
-            const Cell status = row.capture == linkindex::LinkedPage::Capture::Page       ? Cell(std::string("200"))
-                                : row.capture == linkindex::LinkedPage::Capture::Redirect ? Cell(std::string("redirect"))
-                                                                                          : Cell();
-            out.row({row.url, row.pages, row.domains, status});
+        for (const linkindex::LinkedPage &row : linkindex::linkedPages(db, host, lost)) {
+            if (broken && row.capture != linkindex::LinkedPage::Capture::Gone)
+                continue;
+            // The index keeps no redirect's status code, only that it was one, nor which of 404
+            // and 410 a page gone answered; so the column is text.
+            const char *status = nullptr;
+            switch (row.capture) {
+            case linkindex::LinkedPage::Capture::None:
+                break;
+            case linkindex::LinkedPage::Capture::Page:
+                status = "200";
+                break;
+            case linkindex::LinkedPage::Capture::Redirect:
+                status = "redirect";
+                break;
+            case linkindex::LinkedPage::Capture::Gone:
+                status = "gone";
+                break;
+            }
+            out.row({row.url, row.pages, row.domains, status ? Cell(std::string(status)) : Cell()});
         }
         return out.end();
     });

@@ -6,6 +6,7 @@
 #include "index/backlinks.h"
 #include "index/indexstats.h"
 #include "index/schema.h"
+#include "links/linknames.h"
 #include "progress.h"
 #include "rowwriter.h"
 
@@ -13,15 +14,19 @@
 
 namespace indexer {
 
-int backlinks(const std::string &index, const std::string &domain, const std::string &format)
+int backlinks(const std::string &index, const std::string &domain, linkindex::BacklinkReader::Pages pages,
+              const std::string &format)
 {
     try {
         auto db = linkindex::openIndex(index, linkindex::Database::Access::ReadOnly);
-        linkindex::BacklinkReader reader(*db);
-        RowWriter out(format, {"source_url", "source_title", "target_url", "anchor_text", "nofollow", "captured"});
+        linkindex::BacklinkReader reader(*db, pages);
+        RowWriter out(format, {"source_url", "source_title", "target_url", "anchor_text", "nofollow", "captured", "rel",
+                               "type", "first_seen", "last_seen", "lost", "lost_reason"});
         reader.list(domain, 0, SIZE_MAX, [&](const linkindex::Backlink &b) {
-            out.row({b.sourceUrl, b.sourceTitle, b.targetUrl, b.anchorText, b.nofollow,
-                     b.captured ? Cell(archive::formatWarcDate(*b.captured)) : Cell()});
+            out.row({b.sourceUrl, b.sourceTitle, b.targetUrl, b.anchorText, b.rel.nofollow, dateCell(b.captured),
+                     links::relText(b.rel), std::string(links::linkTypeName(b.type)), dateCell(b.firstSeen),
+                     dateCell(b.lastSeen), b.lost.has_value(),
+                     b.lost ? Cell(std::string(linkindex::lostReasonName(*b.lost))) : Cell()});
         });
         return out.end() ? 0 : 1;
     } catch (const linkindex::IndexError &error) {

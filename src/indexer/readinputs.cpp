@@ -23,8 +23,8 @@ void printSummary(std::FILE *out, const std::vector<InputReport> &reports)
     for (const InputReport &report : reports) {
         std::fprintf(out, "%s: %s records read, %s pages added", report.name.c_str(),
                      groupedNumber(report.records).c_str(), groupedNumber(report.pagesAdded).c_str());
-        if (report.pagesReplaced)
-            std::fprintf(out, ", %s replaced by later captures", groupedNumber(report.pagesReplaced).c_str());
+        if (report.pagesRecaptured)
+            std::fprintf(out, ", %s captured again", groupedNumber(report.pagesRecaptured).c_str());
         std::fprintf(out, ", %s links added%s\n", groupedNumber(report.linksAdded).c_str(),
                      report.added ? "" : " (not added)");
         if (report.skipped.empty())

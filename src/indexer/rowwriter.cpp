@@ -1,5 +1,6 @@
 #include "rowwriter.h"
 
+#include "archive/warcdate.h"
 #include "graph/graphlines.h"
 #include "results/csvrecord.h"
 
@@ -46,6 +47,11 @@ QJsonValue json(const Cell &cell)
 }
 
 } // namespace
+
+Cell dateCell(std::optional<int64_t> microseconds)
+{
+    return microseconds ? Cell(archive::formatWarcDate(*microseconds)) : Cell();
+}
 
 RowWriter::RowWriter(std::string format, std::vector<std::string> columns)
     : m_format(std::move(format)), m_columns(std::move(columns))

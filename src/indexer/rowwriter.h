@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -10,6 +11,9 @@ namespace indexer {
 // One field of a listing: nothing (empty, or null in JSON), text, a whole number, a value (as
 // exact as it was read), or a yes/no.
 using Cell = std::variant<std::monostate, std::string, int64_t, double, bool>;
+
+// A moment (microseconds since 1970 UTC) as WARC files write dates; nothing for none.
+Cell dateCell(std::optional<int64_t> microseconds);
 
 // Writes a listing on standard output as TSV (tabs and line breaks in text become blanks), CSV
 // (UTF-8 with a byte-order mark, for spreadsheets) or JSON (an array of objects), under the

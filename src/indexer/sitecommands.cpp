@@ -7,9 +7,12 @@
 #include "graph/sitename.h"
 #include "graph/sitequeries.h"
 #include "index/domain.h"
+#include "index/linkchanges.h"
+#include "index/schema.h"
 #include "rowwriter.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -124,37 +127,58 @@ int gap(const std::string &index, const std::string &domain, const std::vector<s
     });
 }
 
-int changes(const std::string &index, const std::string &domain, const std::optional<std::string> &from,
-            const std::optional<std::string> &to, const SiteQuery &query)
+int changes(const std::string &index, const std::string &domain, const ChangesQuery &query)
 {
     return answer([&] {
         const std::string host = typedHost(domain);
-        const auto later = chooseRelease(index, to, query.level, host);
-        // The release before the later one, at its level.
-        std::optional<std::string> earlier = from;
-        if (!earlier)
-            for (const graph::GraphStore::Stored &stored : graph::GraphStore(index).releases())
-                if (stored.level == later->level() && graph::releaseOrder(stored.release) < graph::releaseOrder(later->name())) {
-                    earlier = stored.release;
-                    break;
-                }
-        if (!earlier)
-            throw QueryError("the index holds no release before " + later->name() + " at "
-                             + graph::levelName(later->level()) + " level to compare it with");
-        const auto before = chooseRelease(index, earlier, later->level(), host);
-        tellWhyNone(graph::ask(*before, host));
-        tellWhyNone(graph::ask(*later, host));
-        RowWriter out(query.format, {"site", "change", "from_harmonic_position", "to_harmonic_position",
-                                     "from_release", "to_release"});
-        const auto position = [](const graph::Release &release, const std::string &reversed) {
-            const std::optional<uint32_t> site = release.find(reversed);
-            const uint32_t value = site ? release.rank(*site).harmonicPosition : 0;
-            return value ? Cell(int64_t(value)) : Cell();
-        };
-        for (const graph::SiteChange &change : graph::changes(*before, *later, host))
-            out.row({graph::siteName(change.reversed), std::string(change.gained ? "gained" : "lost"),
-                     position(*before, change.reversed), position(*later, change.reversed), before->name(),
-                     later->name()});
+        std::vector<linkindex::LinkChange> pages;
+        const bool indexed = std::filesystem::exists(index);
+        if (indexed) {
+            auto db = linkindex::openIndex(index, linkindex::Database::Access::ReadOnly);
+            pages = linkindex::linkChanges(*db, host, query.since, query.until);
+        }
+        // Sites are compared when releases are named, or when the index holds two to compare.
+        const bool sitesAsked = query.from || query.to || query.level || !indexed;
+        std::shared_ptr<const graph::Release> before, later;
+        if (sitesAsked || !graph::GraphStore(index).releases().empty()) {
+            later = chooseRelease(index, query.to, query.level, host);
+            // The release before the later one, at its level.
+            std::optional<std::string> earlier = query.from;
+            if (!earlier)
+                for (const graph::GraphStore::Stored &stored : graph::GraphStore(index).releases())
+                    if (stored.level == later->level()
+                        && graph::releaseOrder(stored.release) < graph::releaseOrder(later->name())) {
+                        earlier = stored.release;
+                        break;
+                    }
+            if (earlier)
+                before = chooseRelease(index, earlier, later->level(), host);
+            else if (sitesAsked)
+                throw QueryError("the index holds no release before " + later->name() + " at "
+                                 + graph::levelName(later->level()) + " level to compare it with");
+        }
+
+        RowWriter out(query.format, {"kind", "change", "date", "source", "target_url", "anchor_text", "reason",
+                                     "from_release", "to_release", "from_harmonic_position", "to_harmonic_position"});
+        const auto changeName = [](bool gained) { return std::string(gained ? "gained" : "lost"); };
+        for (const linkindex::LinkChange &change : pages)
+            out.row({std::string("page"), changeName(change.gained), dateCell(change.date), change.sourceUrl,
+                     change.targetUrl, change.anchorText,
+                     change.reason ? Cell(std::string(linkindex::lostReasonName(*change.reason))) : Cell(), Cell(),
+                     Cell(), Cell(), Cell()});
+        if (before) {
+            tellWhyNone(graph::ask(*before, host));
+            tellWhyNone(graph::ask(*later, host));
+            const auto position = [](const graph::Release &release, const std::string &reversed) {
+                const std::optional<uint32_t> site = release.find(reversed);
+                const uint32_t value = site ? release.rank(*site).harmonicPosition : 0;
+                return value ? Cell(int64_t(value)) : Cell();
+            };
+            for (const graph::SiteChange &change : graph::changes(*before, *later, host))
+                out.row({std::string("site"), changeName(change.gained), Cell(), graph::siteName(change.reversed), Cell(),
+                         Cell(), Cell(), before->name(), later->name(), position(*before, change.reversed),
+                         position(*later, change.reversed)});
+        }
         return out.end();
     });
 }

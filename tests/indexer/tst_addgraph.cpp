@@ -248,10 +248,11 @@ void AddGraphTest::changesBetweenReleasesAndRemovingOne()
     const IndexerRun changes = linkvaneIndex({"changes", "--index", m_index, "example.com"});
     QCOMPARE(changes.status, 0);
     QCOMPARE(lines(changes.out),
-             QStringList({"site\tchange\tfrom_harmonic_position\tto_harmonic_position\tfrom_release\tto_release",
-                          "bbc.co.uk\tgained\t\t1\tcc-main-2025-feb-mar-apr\tcc-main-2025-mar-apr-may",
-                          "example-shop.com\tgained\t\t\tcc-main-2025-feb-mar-apr\tcc-main-2025-mar-apr-may",
-                          "other.com\tlost\t\t\tcc-main-2025-feb-mar-apr\tcc-main-2025-mar-apr-may"}));
+             QStringList({"kind\tchange\tdate\tsource\ttarget_url\tanchor_text\treason\tfrom_release\tto_release\t"
+                          "from_harmonic_position\tto_harmonic_position",
+                          "site\tgained\t\tbbc.co.uk\t\t\t\tcc-main-2025-feb-mar-apr\tcc-main-2025-mar-apr-may\t\t1",
+                          "site\tgained\t\texample-shop.com\t\t\t\tcc-main-2025-feb-mar-apr\tcc-main-2025-mar-apr-may\t\t",
+                          "site\tlost\t\tother.com\t\t\t\tcc-main-2025-feb-mar-apr\tcc-main-2025-mar-apr-may\t\t"}));
 
     const IndexerRun stats = linkvaneIndex({"stats", "--index", m_index});
     QVERIFY2(stats.out.contains(u"web graph     cc-main-2025-mar-apr-may (domain level): 8 vertices, 9 edges"),

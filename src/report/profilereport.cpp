@@ -1,0 +1,135 @@
+#include "profilereport.h"
+
+#include "index/linkflags.h"
+
+#include <QDate>
+#include <QDateTime>
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace report {
+
+namespace {
+
+// Each of the report's tables shows this many rows at most.
+constexpr size_t kTopRows = 20;
+constexpr int64_t kDay = int64_t(86400) * 1000000;
+
+QDate dayOf(int64_t microseconds)
+{
+    return QDateTime::fromMSecsSinceEpoch(microseconds / 1000, Qt::UTC).date();
+}
+
+// The last moment of the month a day is in.
+int64_t monthEnd(QDate day)
+{
+    const QDate next = QDate(day.year(), day.month(), 1).addMonths(1);
+    return QDateTime(next, QTime(0, 0), Qt::UTC).toMSecsSinceEpoch() * 1000 - 1;
+}
+
+template <typename Row>
+std::vector<Row> top(std::vector<Row> rows)
+{
+    rows.resize(std::min(rows.size(), kTopRows));
+    return rows;
+}
+
+// A link to the domain as the report counts it.
+struct Counted
+{
+    const std::string *domain;
+    std::optional<int64_t> firstSeen;
+    std::optional<int64_t> lostAt;
+    links::Rel rel;
+    links::LinkType type;
+
+    bool standsAt(int64_t moment) const { return firstSeen <= moment && (!lostAt || *lostAt > moment); }
+};
+
+void setMonths(ReportData &data, const std::vector<Counted> &links)
+{
+    std::optional<int64_t> first;
+    for (const Counted &link : links)
+        if (link.firstSeen && (!first || *link.firstSeen < *first))
+            first = link.firstSeen;
+    if (!first || !data.dataEnd)
+        return;
+    for (QDate month = dayOf(*first); ; month = month.addMonths(1)) {
+        const int64_t end = std::min(monthEnd(month), *data.dataEnd);
+        const int64_t start = monthEnd(month.addMonths(-1)) + 1;
+        Month row{QStringLiteral("%1-%2").arg(month.year()).arg(month.month(), 2, 10, QChar(u'0')).toStdString()};
+        std::unordered_set<const std::string *> domains;
+        for (const Counted &link : links) {
+            if (link.standsAt(end)) {
+                ++row.backlinks;
+                domains.insert(link.domain);
+            }
+            row.gained += link.firstSeen && *link.firstSeen >= start && *link.firstSeen <= end;
+            row.lost += link.lostAt && *link.lostAt >= start && *link.lostAt <= end;
+        }
+        row.referringDomains = int64_t(domains.size());
+        data.months.push_back(std::move(row));
+        if (end == *data.dataEnd)
+            return;
+    }
+}
+
+} // namespace
+
+ReportData profileReport(linkindex::Database &db, std::string_view host, const std::string &typed)
+{
+    linkindex::Transaction read(db, linkindex::Transaction::Kind::Read);
+    ReportData data;
+    data.domain = typed;
+
+    std::vector<Counted> links;
+    linkindex::DomainsOfHosts domains;
+    linkindex::forEachProfileLink(db, host, [&](const linkindex::ProfileLink &link) {
+        links.push_back({domains.of(link.sourceKey), link.firstSeen, link.lostAt, linkindex::relOfFlags(link.flags),
+                         linkindex::typeOfFlags(link.flags)});
+        for (const std::optional<int64_t> seen : {link.lastSeen, link.lostAt})
+            if (seen && (!data.dataEnd || *seen > *data.dataEnd))
+                data.dataEnd = seen;
+    });
+
+    std::unordered_set<const std::string *> referring;
+    int64_t dofollow = 0;
+    Share rel[4] = {{"dofollow"}, {"nofollow"}, {"ugc"}, {"sponsored"}};
+    Share type[3] = {{"text"}, {"image"}, {"redirect"}};
+    for (const Counted &link : links) {
+        if (data.dataEnd && link.firstSeen && *link.firstSeen > *data.dataEnd - 30 * kDay)
+            ++data.gainedLast30Days;
+        if (data.dataEnd && link.lostAt && *link.lostAt > *data.dataEnd - 30 * kDay)
+            ++data.lostLast30Days;
+        if (link.lostAt)
+            continue;
+        ++data.liveBacklinks;
+        referring.insert(link.domain);
+        dofollow += !link.rel.nofollow;
+        rel[0].links += !link.rel.nofollow;
+        rel[1].links += link.rel.nofollow;
+        rel[2].links += link.rel.ugc;
+        rel[3].links += link.rel.sponsored;
+        ++type[int(link.type)].links;
+    }
+    data.referringDomains = int64_t(referring.size());
+    data.dofollowShare = data.liveBacklinks ? double(dofollow) / double(data.liveBacklinks) : 0;
+    data.relMix.assign(std::begin(rel), std::end(rel));
+    data.typeMix.assign(std::begin(type), std::end(type));
+    setMonths(data, links);
+
+    data.topDomains = top(linkindex::referringDomains(db, host, false));
+    data.topAnchors = top(linkindex::anchorUses(db, host, false));
+    std::vector<linkindex::LinkedPage> pages = linkindex::linkedPages(db, host, false);
+    for (const linkindex::LinkedPage &page : pages)
+        if (page.capture == linkindex::LinkedPage::Capture::Gone)
+            data.brokenPages.push_back(page);
+    data.topPages = top(std::move(pages));
+    std::vector<linkindex::LinkChange> changes = linkindex::linkChanges(db, host, std::nullopt, std::nullopt);
+    std::reverse(changes.begin(), changes.end());
+    data.latestChanges = top(std::move(changes));
+    return data;
+}
+
+} // namespace report
