@@ -1,15 +1,20 @@
 // The link index as the importer writes it and the service and command line read it, on
 // databases in temporary folders.
 #include "index/backlinks.h"
+#include "index/hostkey.h"
 #include "index/indexstats.h"
 #include "index/indexwriter.h"
+#include "index/linkflags.h"
+#include "index/linkurl.h"
 #include "index/schema.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <algorithm>
+#include <map>
 #include <random>
+#include <set>
 
 using namespace linkindex;
 
@@ -100,6 +105,7 @@ private slots:
     void listingOrderDoesNotDependOnTheOrderOfInputs();
     void slicesOfAListingMakeTheWholeListing();
     void linesOfOneCaptureAddUpWithinAnInput();
+    void historyIsWhatTheCapturesSayInAnyOrder();
     void inputIsAddedWholeOrNotAtAll();
     void statsAgreeWithTheRowsWhateverTheInputs();
     void fileThatIsNotAnIndexIsRefusedAndLeftAlone();
@@ -319,6 +325,137 @@ void LinkIndexTest::linesOfOneCaptureAddUpWithinAnInput()
                                                      "http://b.example/ t -> http://x.example/ a",
                                                      "http://0.example/ t -> http://x.example/ a"}));
     QCOMPARE(listed(*db, "z.example"), QStringList{"http://a.example/ t -> http://z.example/ a"});
+}
+
+namespace {
+
+// A link's history as the index holds it, one line a link: page, target, anchor, rel and type,
+// first and last seen, place on the last capture holding it, lost at, state of that capture.
+QStringList historyRows(Database &db)
+{
+    Statement rows(db, "SELECT p.url, h.reversed, l.url, l.anchor, l.flags, l.first_seen, l.last_seen, l.pos, l.lost_at, c.state "
+                       "FROM links l JOIN pages p ON p.id = l.page_id JOIN hosts h ON h.id = l.host_id "
+                       "LEFT JOIN captures c ON c.page_id = l.page_id AND c.captured = l.lost_at");
+    QStringList found;
+    while (rows.step()) {
+        QStringList cells;
+        for (int column = 0; column < 10; ++column)
+            cells << QString::fromUtf8(rows.text(column).data(), qsizetype(rows.text(column).size()));
+        found << cells.join(u'|');
+    }
+    found.sort();
+    return found;
+}
+
+QStringList listedWithHistory(Database &db, const std::string &domain)
+{
+    BacklinkReader reader(db, BacklinkReader::Pages::All);
+    QStringList rows;
+    reader.list(domain, 0, SIZE_MAX, [&](const Backlink &b) {
+        rows << QString::fromStdString(b.sourceUrl + " -> " + b.targetUrl + " " + b.anchorText + " "
+                                       + std::to_string(b.firstSeen.value_or(-1)) + "-" + std::to_string(b.lastSeen.value_or(-1))
+                                       + (b.lost ? " lost " + std::string(lostReasonName(*b.lost)) : ""));
+    });
+    return rows;
+}
+
+} // namespace
+
+// Captures of a few pages at a few moments, in every state, some at the same moment as others,
+// added in shuffled orders and split into inputs in different ways: the index holds what the
+// set of captures says, worked out here directly from the set.
+void LinkIndexTest::historyIsWhatTheCapturesSayInAnyOrder()
+{
+    std::mt19937 random(11);
+    const auto pick = [&](int n) { return int(random() % unsigned(n)); };
+    std::vector<links::Link> universe;
+    for (int i = 0; i < 6; ++i) {
+        const std::string host = i % 3 == 2 ? "www.t.example" : "t.example";
+        links::Link link{"http://" + host + "/" + std::to_string(i % 4), host, "anchor " + std::to_string(i % 5)};
+        link.rel = {i == 1, i == 4, i == 5};
+        link.type = i == 3 ? links::LinkType::Image : links::LinkType::Text;
+        universe.push_back(link);
+    }
+    const links::Link redirect{"http://t.example/moved", "t.example", "(redirect)", {}, links::LinkType::Redirect};
+    std::vector<Capture> captures;
+    for (int i = 0; i < 40; ++i) {
+        const std::string site = "s" + std::to_string(pick(4)) + ".example";
+        static const links::PageState kStates[] = {links::PageState::Ok, links::PageState::Ok, links::PageState::Ok,
+                                                   links::PageState::Noindex, links::PageState::Gone,
+                                                   links::PageState::Redirect};
+        Capture c = capture("http://" + site + "/", site, 1 + pick(6), {}, "title " + std::to_string(pick(3)));
+        c.page.state = kStates[pick(6)];
+        if (c.page.state == links::PageState::Redirect) {
+            c.page.links = {redirect};
+        } else if (c.page.state != links::PageState::Gone) {
+            std::vector<links::Link> some = universe;
+            std::shuffle(some.begin(), some.end(), random);
+            some.resize(size_t(pick(int(some.size()) + 1)));
+            c.page.links = some;
+        }
+        captures.push_back(c);
+    }
+
+    // What the captures say, page by page: each moment's state (of two at one moment, one that
+    // holds links over one that does not) and the links its captures hold, at their first place.
+    const auto strength = [](links::PageState state) {
+        return std::map<links::PageState, int>{{links::PageState::Gone, 0}, {links::PageState::Noindex, 1},
+                                               {links::PageState::Redirect, 2}, {links::PageState::Ok, 3}}[state];
+    };
+    using Key = std::tuple<std::string, std::string, std::string, int64_t>; // target host, URL, anchor, flags
+    std::map<std::string, std::map<int64_t, links::PageState>> states;
+    std::map<std::string, std::map<Key, std::map<int64_t, int64_t>>> held; // page → link → moment → place
+    for (const Capture &c : captures) {
+        auto [state, added] = states[c.page.url].emplace(*c.captured, c.page.state);
+        if (!added && strength(c.page.state) > strength(state->second))
+            state->second = c.page.state;
+        if (c.page.state != links::PageState::Ok && c.page.state != links::PageState::Redirect)
+            continue;
+        for (size_t at = 0; at < c.page.links.size(); ++at) {
+            const links::Link &link = c.page.links[at];
+            auto [place, first] = held[c.page.url][{link.host, link.url, link.anchorText, linkFlags(link.rel, link.type)}]
+                                      .emplace(*c.captured, int64_t(at));
+            if (!first)
+                place->second = std::min(place->second, int64_t(at));
+        }
+    }
+    QStringList expected;
+    for (const auto &[page, linksHeld] : held)
+        for (const auto &[key, moments] : linksHeld) {
+            const auto &[host, url, anchor, flags] = key;
+            const auto [last, place] = *moments.rbegin();
+            const auto after = states[page].upper_bound(last);
+            QStringList cells{QString::fromStdString(page), QString::fromStdString(hostKey(host)),
+                              QString::fromStdString(storedLinkUrl(url, host)), QString::fromStdString(anchor),
+                              QString::number(flags), QString::number(moments.begin()->first), QString::number(last),
+                              QString::number(place)};
+            cells << (after == states[page].end() ? QStringList{"", ""}
+                                                  : QStringList{QString::number(after->first),
+                                                                QString::number(int(after->second))});
+            expected << cells.join(u'|');
+        }
+    expected.sort();
+
+    QStringList listing;
+    for (int round = 0; round < 6; ++round) {
+        std::shuffle(captures.begin(), captures.end(), random);
+        std::vector<std::vector<Capture>> inputs(1);
+        for (const Capture &c : captures) {
+            if (round > 0 && pick(round + 1) == 0)
+                inputs.emplace_back();
+            inputs.back().push_back(c);
+        }
+        QTemporaryDir dir;
+        auto db = openIndex(dir.filePath(QStringLiteral("i.sqlite")).toStdString(), Database::Access::ReadWrite);
+        addInputs(*db, inputs);
+        QCOMPARE(historyRows(*db), expected);
+        if (round == 0)
+            listing = listedWithHistory(*db, "t.example");
+        else
+            QCOMPARE(listedWithHistory(*db, "t.example"), listing);
+    }
+    QVERIFY(listing.filter(" lost ").size() > 0);
+    QVERIFY(listing.size() > listing.filter(" lost ").size());
 }
 
 void LinkIndexTest::inputIsAddedWholeOrNotAtAll()
