@@ -1,11 +1,13 @@
 #include "profilereport.h"
 
 #include "index/linkflags.h"
+#include "links/linknames.h"
 
 #include <QDate>
 #include <QDateTime>
 
 #include <algorithm>
+#include <map>
 #include <unordered_set>
 
 namespace report {
@@ -95,7 +97,8 @@ ReportData profileReport(linkindex::Database &db, std::string_view host, const s
 
     std::unordered_set<const std::string *> referring;
     int64_t dofollow = 0;
-    Share rel[4] = {{"dofollow"}, {"nofollow"}, {"ugc"}, {"sponsored"}};
+    // Each link once, under its rel set: the parts of the chart add up to the whole.
+    std::map<std::string, int64_t> rel;
     Share type[3] = {{"text"}, {"image"}, {"redirect"}};
     for (const Counted &link : links) {
         if (data.dataEnd && link.firstSeen && *link.firstSeen > *data.dataEnd - 30 * kDay)
@@ -107,15 +110,15 @@ ReportData profileReport(linkindex::Database &db, std::string_view host, const s
         ++data.liveBacklinks;
         referring.insert(link.domain);
         dofollow += !link.rel.nofollow;
-        rel[0].links += !link.rel.nofollow;
-        rel[1].links += link.rel.nofollow;
-        rel[2].links += link.rel.ugc;
-        rel[3].links += link.rel.sponsored;
+        const std::string tokens = links::relText(link.rel);
+        ++rel[tokens.empty() ? "dofollow" : tokens];
         ++type[int(link.type)].links;
     }
     data.referringDomains = int64_t(referring.size());
     data.dofollowShare = data.liveBacklinks ? double(dofollow) / double(data.liveBacklinks) : 0;
-    data.relMix.assign(std::begin(rel), std::end(rel));
+    for (const auto &[tokens, count] : rel)
+        data.relMix.push_back({tokens, count});
+    std::stable_sort(data.relMix.begin(), data.relMix.end(), [](const Share &a, const Share &b) { return a.links > b.links; });
     data.typeMix.assign(std::begin(type), std::end(type));
     setMonths(data, links);
 

@@ -20,8 +20,8 @@ struct Month
     int64_t lost = 0;             // links lost in the month
 };
 
-// A share of the live links, by a name the report shows ("dofollow", "nofollow", "ugc",
-// "sponsored"; "text", "image", "redirect").
+// A share of the live links, by a name the report shows: their rel set ("dofollow" for none,
+// "nofollow", "nofollow ugc", …), or their type ("text", "image", "redirect").
 struct Share
 {
     std::string name;
