@@ -77,6 +77,8 @@ void serveSite(const QByteArray &target, QTcpSocket *socket, int crawl)
         else
             TestServer::reply(socket, 410, html("Gone", "<p>Withdrawn for good.</p>"));
     } else if (target == "http://blog.test/moved.html") {
+        // wget follows the redirect and fetches the home page again: two captures of one page at
+        // one moment.
         if (crawl < 3)
             page("Moved", anchor("https://shop.test/moved", "Moved item"));
         else
