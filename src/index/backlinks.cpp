@@ -21,9 +21,10 @@ BacklinkReader::BacklinkReader(Database &db, Pages pages)
       m_pageUrl(db, "SELECT url FROM pages WHERE id = ?1"),
       // Undated links (from link lists without dates) count as seen at the earliest moment; only
       // their order among a page's links matters here.
-      m_linkPlace(db, "SELECT ifnull(last_seen, -9223372036854775807), pos, url, anchor, flags FROM links WHERE page_id = ?1 AND ord = ?2"),
+      m_linkPlace(db, "SELECT ifnull(last_seen, -9223372036854775807), pos, url, anchor, flags FROM links "
+                      "WHERE page_id = ?1 AND host_id = ?3 AND ord = ?2"),
       m_row(db, "SELECT p.url, p.title, p.captured, l.url, l.anchor, l.flags, h.reversed, l.first_seen, l.last_seen, c.state "
-                "FROM pages p JOIN links l ON l.page_id = p.id AND l.ord = ?2 JOIN hosts h ON h.id = l.host_id "
+                "FROM pages p JOIN links l ON l.page_id = p.id AND l.host_id = ?3 AND l.ord = ?2 JOIN hosts h ON h.id = l.host_id "
                 "LEFT JOIN captures c ON c.page_id = p.id AND c.captured = l.lost_at WHERE p.id = ?1")
 { }
 
@@ -44,7 +45,7 @@ void BacklinkReader::list(std::string_view domain, size_t offset, size_t limit,
     orderTies(pages, from, to);
     for (size_t i = from; i < to; ++i) {
         const Entry &entry = pages.entries[i];
-        m_row.bind(1, entry.pageId).bind(2, entry.ord);
+        m_row.bind(1, entry.pageId).bind(2, entry.ord).bind(3, entry.hostId);
         if (!m_row.step())
             throw IndexError("the index " + m_db.path() + " is damaged: a listed link is missing");
         const std::optional<int64_t> stateAfter = m_row.optionalInteger(9);
@@ -96,7 +97,7 @@ void BacklinkReader::gather(Listing &listing)
             // A site's links among its own hosts are no backlinks of it.
             if (std::binary_search(underDomain.begin(), underDomain.end(), m_pagesLinkingTo.integer(2)))
                 continue;
-            entries.push_back({m_pagesLinkingTo.integer(3), m_pagesLinkingTo.integer(0), m_pagesLinkingTo.integer(1),
+            entries.push_back({m_pagesLinkingTo.integer(3), m_pagesLinkingTo.integer(0), host, m_pagesLinkingTo.integer(1),
                                m_pagesLinkingTo.integer(4) != 0});
         }
     }
@@ -123,7 +124,7 @@ void BacklinkReader::listOncePerPage(std::vector<Entry> &entries)
         using Place = std::tuple<bool, int64_t, int64_t, std::string, std::string, int64_t>;
         std::optional<Place> best;
         for (size_t i = start; i < end; ++i) {
-            m_linkPlace.bind(1, entries[i].pageId).bind(2, entries[i].ord);
+            m_linkPlace.bind(1, entries[i].pageId).bind(2, entries[i].ord).bind(3, entries[i].hostId);
             m_linkPlace.step();
             // Standing first, then the latest seen, then the first on the page (links of two
             // records of one capture may stand in the same place).

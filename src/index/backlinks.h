@@ -53,6 +53,7 @@ private:
     {
         int64_t firstCaptured; // INT64_MIN when unknown
         int64_t pageId;
+        int64_t hostId;
         int64_t ord;
         bool live;
     };

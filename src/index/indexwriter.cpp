@@ -76,7 +76,8 @@ IndexWriter::IndexWriter(Database &db)
                         "WHERE page_id = ?1 ORDER BY ord"),
       m_insertLink(db, "INSERT INTO links(page_id, ord, host_id, url, anchor, flags, first_seen, last_seen, pos, lost_at) "
                        "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)"),
-      m_updateLink(db, "UPDATE links SET first_seen = ?3, last_seen = ?4, pos = ?5, lost_at = ?6 WHERE page_id = ?1 AND ord = ?2"),
+      m_updateLink(db, "UPDATE links SET first_seen = ?3, last_seen = ?4, pos = ?5, lost_at = ?6 "
+                       "WHERE page_id = ?1 AND host_id = ?7 AND ord = ?2"),
       m_setBacklink(db, "INSERT OR REPLACE INTO backlinks(host_id, page_id, ord, source_host_id, first_captured, live) "
                         "VALUES(?1, ?2, ?3, ?4, ?5, ?6)"),
       m_setBacklinksFirstCaptured(db, "UPDATE backlinks SET first_captured = ?2 WHERE page_id = ?1 AND host_id IN "
@@ -293,7 +294,7 @@ void IndexWriter::writeLinks(int64_t pageId, const std::vector<StoredLink> &befo
                 .bind(10, link.lostAt).run();
         else if (link.changed)
             m_updateLink.bind(1, pageId).bind(2, link.ord).bind(3, link.firstSeen).bind(4, link.lastSeen)
-                .bind(5, link.pos).bind(6, link.lostAt).run();
+                .bind(5, link.pos).bind(6, link.lostAt).bind(7, link.hostId).run();
     }
 }
 

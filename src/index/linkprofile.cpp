@@ -14,21 +14,44 @@
 namespace linkindex {
 
 // backlinks names every page with a link to a host of the domain: the page's links there are
-// read in one pass that all summaries share.
+// read in one pass that all summaries share. The hosts of the linking pages are few against
+// their links, and are looked up once each.
 void forEachProfileLink(Database &db, std::string_view host, const std::function<void(const ProfileLink &)> &each)
 {
-    Statement links(db, "SELECT s.reversed, b.page_id, l.first_seen, l.last_seen, l.anchor, l.flags, l.url, t.reversed, "
-                        "l.lost_at, c.state FROM hosts t JOIN backlinks b ON b.host_id = t.id "
-                        "JOIN hosts s ON s.id = b.source_host_id JOIN links l ON l.page_id = b.page_id AND l.host_id = t.id "
-                        "LEFT JOIN captures c ON c.page_id = l.page_id AND c.captured = l.lost_at "
-                        "WHERE t.reversed >= ?1 AND t.reversed < ?2 AND NOT (s.reversed >= ?1 AND s.reversed < ?2)");
     const auto [first, last] = domainKeyRange(host);
-    links.bind(1, first).bind(2, last);
-    while (links.step()) {
-        const std::optional<int64_t> stateAfter = links.optionalInteger(9);
-        each({links.text(0), links.integer(1), links.optionalInteger(2), links.optionalInteger(3), links.text(4),
-              links.integer(5), links.text(6), links.text(7), links.optionalInteger(8),
-              stateAfter ? std::optional(lostReasonOf(links::PageState(*stateAfter))) : std::nullopt});
+    std::vector<std::pair<int64_t, std::string>> targets;
+    Statement hosts(db, "SELECT id, reversed FROM hosts WHERE reversed >= ?1 AND reversed < ?2");
+    hosts.bind(1, first).bind(2, last);
+    while (hosts.step())
+        targets.emplace_back(hosts.integer(0), hosts.text(1));
+
+    Statement hostKey(db, "SELECT reversed FROM hosts WHERE id = ?1");
+    std::unordered_map<int64_t, std::string> sources;
+    const auto sourceKey = [&](int64_t id) -> const std::string & {
+        auto found = sources.find(id);
+        if (found == sources.end()) {
+            hostKey.bind(1, id);
+            hostKey.step();
+            found = sources.emplace(id, hostKey.text(0)).first;
+            hostKey.reset();
+        }
+        return found->second;
+    };
+    Statement links(db, "SELECT b.source_host_id, b.page_id, l.first_seen, l.last_seen, l.anchor, l.flags, l.url, l.lost_at, "
+                        "c.state FROM backlinks b JOIN links l ON l.page_id = b.page_id AND l.host_id = b.host_id "
+                        "LEFT JOIN captures c ON c.page_id = l.page_id AND c.captured = l.lost_at WHERE b.host_id = ?1");
+    for (const auto &[target, targetKey] : targets) {
+        links.bind(1, target);
+        while (links.step()) {
+            const std::string &source = sourceKey(links.integer(0));
+            // A site's links among its own hosts are no backlinks of it.
+            if (source >= first && source < last)
+                continue;
+            const std::optional<int64_t> stateAfter = links.optionalInteger(8);
+            each({source, links.integer(1), links.optionalInteger(2), links.optionalInteger(3), links.text(4),
+                  links.integer(5), links.text(6), targetKey, links.optionalInteger(7),
+                  stateAfter ? std::optional(lostReasonOf(links::PageState(*stateAfter))) : std::nullopt});
+        }
     }
 }
 

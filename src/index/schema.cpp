@@ -31,7 +31,8 @@ constexpr int64_t kSchemaVersion = 4;
 // are earliest, latest or first-after over the set of captures, so the index does not depend on
 // the order the captures come in. flags holds the rel set (1 nofollow, 2 ugc, 4 sponsored) and
 // the link type (LinkType times 8). A link's URL is stored without the scheme and host its host
-// row holds (linkurl.h).
+// row holds (linkurl.h). Links are kept by page and then by the host they lead to, so that a
+// page's links to one host are read together.
 //
 // backlinks holds, for every host a page links to, the link a listing shows: the first standing
 // one, or when none stands the one lost last, with what a listing needs to order and filter
@@ -79,7 +80,7 @@ CREATE TABLE links(
     last_seen INTEGER,
     pos INTEGER NOT NULL,
     lost_at INTEGER,
-    PRIMARY KEY(page_id, ord)
+    PRIMARY KEY(page_id, host_id, ord)
 ) WITHOUT ROWID;
 CREATE TABLE backlinks(
     host_id INTEGER NOT NULL,
