@@ -141,16 +141,14 @@ Added IndexWriter::addToPage(const PageRow &stored, const Capture &capture)
 {
     const links::Page &page = capture.page;
     const std::optional<int64_t> at = capture.captured;
-    const int64_t state = recordCapture(stored.id, at, int64_t(page.state));
-    const bool sameMoment = state < 0;
-    const int64_t stateAt = sameMoment ? -state - 1 : state;
+    const Moment moment = recordCapture(stored.id, at, int64_t(page.state));
 
     PageRow updated = stored;
     updated.captured = std::max(stored.captured, at);
     // An unknown time counts as the earliest.
     updated.firstCaptured = std::min(stored.firstCaptured, at);
     if (at == updated.captured)
-        updated.state = stateAt;
+        updated.state = moment.state;
     // The title is that of the latest capture with one; of two at the same moment, the first in
     // plain order.
     if (hasTitle(page.state) && (at > stored.titled || (at == stored.titled && page.title < stored.title))) {
@@ -170,28 +168,26 @@ Added IndexWriter::addToPage(const PageRow &stored, const Capture &capture)
     if (updated.firstCaptured != stored.firstCaptured)
         m_setBacklinksFirstCaptured.bind(1, stored.id).bind(2, updated.firstCaptured).run();
 
-    if (sameMoment)
+    if (moment.known)
         return Added::SameMoment;
     return at > stored.captured ? Added::Later : Added::Earlier;
 }
 
-// Records that the page was captured at that moment with that state, and returns the state the
-// index keeps for the moment: as it is when the moment is new, as -1 - state when the index
-// held a capture of that moment already.
-int64_t IndexWriter::recordCapture(int64_t pageId, std::optional<int64_t> captured, int64_t state)
+// Records that the page was captured at that moment with that state.
+IndexWriter::Moment IndexWriter::recordCapture(int64_t pageId, std::optional<int64_t> captured, int64_t state)
 {
     const int64_t key = captureKey(captured);
     m_findCapture.bind(1, pageId).bind(2, key);
     if (!m_findCapture.step()) {
         m_insertCapture.bind(1, pageId).bind(2, key).bind(3, state).run();
-        return state;
+        return {state, false};
     }
     const int64_t held = m_findCapture.integer(0);
     m_findCapture.reset();
     const int64_t kept = strongerState(held, state);
     if (kept != held)
         m_updateCapture.bind(1, pageId).bind(2, key).bind(3, kept).run();
-    return -1 - kept;
+    return {kept, true};
 }
 
 std::vector<IndexWriter::StoredLink> IndexWriter::linksOf(int64_t pageId)

@@ -63,8 +63,16 @@ private:
         int64_t state = 0;
     };
 
+    // The state the index keeps for a moment of a page, and whether it held a capture of that
+    // moment before.
+    struct Moment
+    {
+        int64_t state;
+        bool known;
+    };
+
     Added addToPage(const PageRow &page, const Capture &capture);
-    int64_t recordCapture(int64_t pageId, std::optional<int64_t> captured, int64_t state);
+    Moment recordCapture(int64_t pageId, std::optional<int64_t> captured, int64_t state);
     std::vector<StoredLink> linksOf(int64_t pageId);
     void applyCapture(std::vector<StoredLink> &stored, int64_t pageId, const Capture &capture);
     std::optional<int64_t> captureAfter(int64_t pageId, std::optional<int64_t> captured);
