@@ -1,17 +1,22 @@
 // Queries of an index of millions of links (make_bench_index writes one): the first result page
 // of a domain with 100,000 linking pages and of one with 10, straight from a fresh reader and
 // through linkvane-service over HTTP, and a whole 20-request window query, against the same
-// query answered from the bundled demo list in the same run. Then the index's bytes a link, and
-// stats against counting the index's rows. And the link profile (domains, anchors, targets) of
-// the domain with 100,000 linking pages, against listing its backlinks whole.
+// query answered from the bundled demo list in the same run. Then the bytes a link of an index of
+// one crawl and what a second crawl adds to it, and stats against counting the index's rows. And
+// the link profile (domains, anchors, targets), the HTML report and a month of changes of the
+// domain with 100,000 linking pages, against listing its backlinks whole.
 #include "benchsupport.h"
 #include "form/form1.h"
 #include "index/backlinks.h"
 #include "index/indexstats.h"
+#include "index/linkchanges.h"
 #include "index/linkprofile.h"
 #include "index/schema.h"
 #include "net/pagefetcher.h"
 #include "query/linksearch.h"
+#include "report/chartjs.h"
+#include "report/htmlreport.h"
+#include "report/profilereport.h"
 #include "support/serviceprocess.h"
 
 #include <QApplication>
@@ -27,11 +32,17 @@ namespace {
 
 constexpr int kRuns = 7;
 constexpr double kTargetBytesALink = 150;
+constexpr double kTargetSecondCrawlGrowth = 1.15;
 constexpr double kTargetWindowRatio = 1.10;
 constexpr double kTargetStatsMs = 1000;
 constexpr int kStatsRounds = 3;
 constexpr double kTargetProfileMs = 200;
+constexpr double kTargetReportMs = 2000;
+constexpr double kTargetChangesMs = 100;
 constexpr const char *kProfiled = "popular.example";
+// A month in which second captures of make_bench_index --second-crawl fall: 2025-06, UTC.
+constexpr int64_t kMonthStart = 1'748'736'000'000'000;
+constexpr int64_t kMonthEnd = 1'751'328'000'000'000 - 1;
 
 struct Domain
 {
@@ -93,6 +104,19 @@ void linkProfile(const std::string &index)
                  QStringLiteral("%1 rows; %2x the baseline; target < %3 ms: %4").arg(rows).arg(ms / backlinksMs, 0, 'f', 2)
                      .arg(kTargetProfileMs).arg(met(ms < kTargetProfileMs)));
     }
+    const std::string chartJs = report::readChartJs();
+    const auto [reportMs, reportBytes] = freshListingMs(index, [&chartJs](linkindex::Database &db) {
+        return report::htmlReport(report::profileReport(db, kProfiled, kProfiled), chartJs).size();
+    });
+    printRow(QStringLiteral("  report, data and HTML page, fresh reader"), QString::number(reportMs, 'f', 1) + " ms",
+             QStringLiteral("%1 KB; %2x the baseline; target < %3 ms: %4").arg(reportBytes / 1000).arg(reportMs / backlinksMs, 0, 'f', 2)
+                 .arg(kTargetReportMs).arg(met(reportMs < kTargetReportMs)));
+    const auto [changesMs, changes] = freshListingMs(index, [](linkindex::Database &db) {
+        return linkindex::linkChanges(db, kProfiled, kMonthStart, kMonthEnd).size();
+    });
+    printRow(QStringLiteral("  changes of one month, fresh reader"), QString::number(changesMs, 'f', 1) + " ms",
+             QStringLiteral("%1 links gained or lost; %2x the baseline; target < %3 ms: %4").arg(changes)
+                 .arg(changesMs / backlinksMs, 0, 'f', 2).arg(kTargetChangesMs).arg(met(changesMs < kTargetChangesMs)));
 }
 
 // What stats reports, found by counting the index's rows, as stats did before the index kept
@@ -111,8 +135,8 @@ linkindex::IndexStats countedStats(const std::string &index)
     linkindex::IndexStats stats;
     stats.inputs = single("SELECT count(*) FROM inputs");
     stats.pages = single("SELECT count(*) FROM pages");
-    stats.links = single("SELECT count(*) FROM links");
-    stats.targetHosts = single("SELECT count(DISTINCT host_id) FROM backlinks");
+    stats.links = single("SELECT count(*) FROM links WHERE lost_at IS NULL");
+    stats.targetHosts = single("SELECT count(DISTINCT host_id) FROM backlinks WHERE live");
     return stats;
 }
 
@@ -144,27 +168,35 @@ double firstRequestMs(const QStringList &arguments, const QString &domain)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s INDEX   (make_bench_index writes one)\n", argv[0]);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s INDEX ONE-CRAWL-INDEX   (make_bench_index writes the one crawl, then with "
+                             "--second-crawl the index of two)\n", argv[0]);
         return 2;
     }
     const std::string index = argv[1];
     const QString indexArgument = QString::fromLocal8Bit(argv[1]);
-    linkindex::IndexStats stats;
+    linkindex::IndexStats stats, oneCrawl;
     try {
         auto db = linkindex::openIndex(index, linkindex::Database::Access::ReadOnly);
         stats = linkindex::indexStats(*db);
+        auto first = linkindex::openIndex(argv[2], linkindex::Database::Access::ReadOnly);
+        oneCrawl = linkindex::indexStats(*first);
     } catch (const linkindex::IndexError &error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 1;
     }
     std::printf("| %-58s | %14s | %s\n|---|---|---\n",
-                qPrintable(QStringLiteral("index of %1 million links, %2 pages").arg(stats.links / 1e6, 0, 'f', 1).arg(stats.pages)),
+                qPrintable(QStringLiteral("index of %1 million links, %2 pages, two crawls").arg(stats.links / 1e6, 0, 'f', 1).arg(stats.pages)),
                 "figure", "note");
-    const double bytesALink = double(stats.bytes) / double(stats.links);
-    printRow(QStringLiteral("size on disk a link"), QString::number(bytesALink, 'f', 1) + " bytes",
-             QStringLiteral("%1 MB in all; target <= %2 bytes: %3").arg(stats.bytes / 1e6, 0, 'f', 0).arg(kTargetBytesALink)
+    const double bytesALink = double(oneCrawl.bytes) / double(oneCrawl.links);
+    printRow(QStringLiteral("size on disk a link, first crawl alone"), QString::number(bytesALink, 'f', 1) + " bytes",
+             QStringLiteral("%1 MB in all; target <= %2 bytes: %3").arg(oneCrawl.bytes / 1e6, 0, 'f', 0).arg(kTargetBytesALink)
                  .arg(met(bytesALink <= kTargetBytesALink)));
+    const double growth = double(stats.bytes) / double(oneCrawl.bytes);
+    printRow(QStringLiteral("  with a second crawl, a link in 20 changed"), QString::number(growth, 'f', 3) + "x",
+             QStringLiteral("%1 MB in all, %2 bytes a standing link; target <= %3x: %4").arg(stats.bytes / 1e6, 0, 'f', 0)
+                 .arg(double(stats.bytes) / double(stats.links), 0, 'f', 1).arg(kTargetSecondCrawlGrowth)
+                 .arg(met(growth <= kTargetSecondCrawlGrowth)));
 
     linkindex::IndexStats counted;
     double countedMs = 1e300, statsMs = 1e300;
