@@ -95,9 +95,13 @@ void linkProfile(const std::string &index)
     printRow(QStringLiteral("%1: backlinks, every row, fresh reader (baseline)").arg(kProfiled),
              QString::number(backlinksMs, 'f', 1) + " ms", QStringLiteral("%1 rows").arg(backlinkRows));
     const std::pair<const char *, std::function<size_t(linkindex::Database &)>> listings[] = {
-        {"domains", [](linkindex::Database &db) { return linkindex::referringDomains(db, kProfiled, false).size(); }},
-        {"anchors", [](linkindex::Database &db) { return linkindex::anchorUses(db, kProfiled, false).size(); }},
-        {"targets", [](linkindex::Database &db) { return linkindex::linkedPages(db, kProfiled, false).size(); }}};
+        {"domains",
+         [](linkindex::Database &db) { return linkindex::referringDomains(linkindex::DomainLinks(db, kProfiled), false).size(); }},
+        {"anchors",
+         [](linkindex::Database &db) { return linkindex::anchorUses(linkindex::DomainLinks(db, kProfiled), false).size(); }},
+        {"targets", [](linkindex::Database &db) {
+             return linkindex::linkedPages(db, linkindex::DomainLinks(db, kProfiled), false).size();
+         }}};
     for (const auto &[name, list] : listings) {
         const auto [ms, rows] = freshListingMs(index, list);
         printRow(QStringLiteral("  %1, fresh reader").arg(QLatin1StringView(name)), QString::number(ms, 'f', 1) + " ms",
@@ -112,7 +116,9 @@ void linkProfile(const std::string &index)
              QStringLiteral("%1 KB; %2x the baseline; target < %3 ms: %4").arg(reportBytes / 1000).arg(reportMs / backlinksMs, 0, 'f', 2)
                  .arg(kTargetReportMs).arg(met(reportMs < kTargetReportMs)));
     const auto [changesMs, changes] = freshListingMs(index, [](linkindex::Database &db) {
-        return linkindex::linkChanges(db, kProfiled, kMonthStart, kMonthEnd).size();
+        return linkindex::linkChanges(db, linkindex::DomainLinks(db, kProfiled, kMonthStart, kMonthEnd), kMonthStart,
+                                      kMonthEnd)
+            .size();
     });
     printRow(QStringLiteral("  changes of one month, fresh reader"), QString::number(changesMs, 'f', 1) + " ms",
              QStringLiteral("%1 links gained or lost; %2x the baseline; target < %3 ms: %4").arg(changes)

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "domainlinks.h"
 #include "lostreason.h"
 #include "sqlite.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace linkindex {
@@ -22,9 +22,13 @@ struct LinkChange
     std::optional<LostReason> reason; // lost links only
 };
 
-// The links to domain gained (first seen) and lost within [since, until], either end open when
-// not given, in the order of their dates, then gained before lost, then by source and target URL.
-std::vector<LinkChange> linkChanges(Database &db, std::string_view domain, std::optional<int64_t> since,
+// The links gained (first seen) and lost within [since, until], either end open when not given,
+// in the order of their dates, then gained before lost, then by source and target URL and anchor
+// text. db is the index links were read from.
+std::vector<LinkChange> linkChanges(Database &db, const DomainLinks &links, std::optional<int64_t> since,
                                     std::optional<int64_t> until);
+
+// The latest count of those changes, the latest first.
+std::vector<LinkChange> latestLinkChanges(Database &db, const DomainLinks &links, size_t count);
 
 } // namespace linkindex

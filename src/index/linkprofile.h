@@ -1,15 +1,11 @@
 #pragma once
 
-#include "lostreason.h"
+#include "domainlinks.h"
 #include "sqlite.h"
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
-#include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace linkindex {
@@ -19,38 +15,6 @@ namespace linkindex {
 // page linking twice is two links and one page), from pages not on the domain, as backlinks
 // lists them: the links that stand, or with `lost` those lost too. Times are microseconds since
 // 1970 UTC, none for undated captures.
-
-// One link to the domain, from a page elsewhere.
-struct ProfileLink
-{
-    std::string_view sourceKey; // the linking page's host, keyed (hostkey.h)
-    int64_t pageId;
-    std::optional<int64_t> firstSeen;
-    std::optional<int64_t> lastSeen;
-    std::string_view anchor;
-    int64_t flags; // linkflags.h
-    std::string_view storedUrl; // linkurl.h
-    std::string_view targetKey;
-    std::optional<int64_t> lostAt;
-    std::optional<LostReason> lost;
-};
-
-// Calls each with every link to domain (a host, as domainHost gives it), lost ones too; in no
-// particular order.
-void forEachProfileLink(Database &db, std::string_view domain, const std::function<void(const ProfileLink &)> &each);
-
-// The registrable domain of each linking host, worked out once a host: a domain's backlinks
-// come from a few hosts, many pages each. Each domain is kept once, where it stays, so that a
-// summary can tell domains apart by their address.
-class DomainsOfHosts
-{
-public:
-    const std::string *of(std::string_view key);
-
-private:
-    std::unordered_set<std::string> m_domains;
-    std::unordered_map<std::string, const std::string *> m_ofHost;
-};
 
 struct ReferringDomain
 {
@@ -82,10 +46,10 @@ struct LinkedPage
 };
 
 // Ordered by pages, most first, then by domain.
-std::vector<ReferringDomain> referringDomains(Database &db, std::string_view domain, bool lost);
+std::vector<ReferringDomain> referringDomains(const DomainLinks &links, bool lost);
 // Ordered by links, most first, then by anchor text.
-std::vector<AnchorUse> anchorUses(Database &db, std::string_view domain, bool lost);
-// Ordered by linking pages, most first, then by URL.
-std::vector<LinkedPage> linkedPages(Database &db, std::string_view domain, bool lost);
+std::vector<AnchorUse> anchorUses(const DomainLinks &links, bool lost);
+// Ordered by linking pages, most first, then by URL; db is the index links were read from.
+std::vector<LinkedPage> linkedPages(Database &db, const DomainLinks &domainLinks, bool lost);
 
 } // namespace linkindex

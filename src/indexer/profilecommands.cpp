@@ -31,6 +31,7 @@ int profile(const std::string &index, const std::string &domain,
         if (!host)
             throw ProfileError("\"" + domain + "\" is not a domain");
         auto db = linkindex::openIndex(index, linkindex::Database::Access::ReadOnly);
+        linkindex::Transaction read(*db, linkindex::Transaction::Kind::Read);
         return list(*db, *host) ? 0 : 1;
     } catch (const std::runtime_error &error) {
         std::fprintf(stderr, "linkvane-index: %s\n", error.what());
@@ -72,7 +73,7 @@ bool writeDisavow(const std::vector<linkindex::ReferringDomain> &rows)
 int domains(const std::string &index, const std::string &domain, bool lost, const std::string &format)
 {
     return profile(index, domain, [&](linkindex::Database &db, const std::string &host) {
-        const std::vector<linkindex::ReferringDomain> rows = linkindex::referringDomains(db, host, lost);
+        const std::vector<linkindex::ReferringDomain> rows = linkindex::referringDomains(linkindex::DomainLinks(db, host), lost);
         if (format == "disavow")
             return writeDisavow(rows);
         const auto harmonicPosition = harmonicPositions(index, host);
@@ -89,7 +90,7 @@ int anchors(const std::string &index, const std::string &domain, bool lost, cons
 {
     return profile(index, domain, [&](linkindex::Database &db, const std::string &host) {
         RowWriter out(format, {"anchor_text", "links", "pages", "domains"});
-        for (const linkindex::AnchorUse &row : linkindex::anchorUses(db, host, lost))
+        for (const linkindex::AnchorUse &row : linkindex::anchorUses(linkindex::DomainLinks(db, host), lost))
             out.row({row.anchor, row.links, row.pages, row.domains});
         return out.end();
     });
@@ -99,7 +100,7 @@ int targets(const std::string &index, const std::string &domain, bool lost, bool
 {
     return profile(index, domain, [&](linkindex::Database &db, const std::string &host) {
         RowWriter out(format, {"target_url", "pages", "domains", "status"});
-        for (const linkindex::LinkedPage &row : linkindex::linkedPages(db, host, lost)) {
+        for (const linkindex::LinkedPage &row : linkindex::linkedPages(db, linkindex::DomainLinks(db, host), lost)) {
             if (broken && row.capture != linkindex::LinkedPage::Capture::Gone)
                 continue;
             // The index keeps no redirect's status code, only that it was one, nor which of 404

@@ -135,7 +135,9 @@ int changes(const std::string &index, const std::string &domain, const ChangesQu
         const bool indexed = std::filesystem::exists(index);
         if (indexed) {
             auto db = linkindex::openIndex(index, linkindex::Database::Access::ReadOnly);
-            pages = linkindex::linkChanges(*db, host, query.since, query.until);
+            linkindex::Transaction read(*db, linkindex::Transaction::Kind::Read);
+            pages = linkindex::linkChanges(*db, linkindex::DomainLinks(*db, host, query.since, query.until), query.since,
+                                           query.until);
         }
         // Sites are compared when releases are named, or when the index holds two to compare.
         const bool sitesAsked = query.from || query.to || query.level || !indexed;

@@ -82,18 +82,18 @@ void setMonths(ReportData &data, const std::vector<Counted> &links)
 ReportData profileReport(linkindex::Database &db, std::string_view host, const std::string &typed)
 {
     linkindex::Transaction read(db, linkindex::Transaction::Kind::Read);
+    const linkindex::DomainLinks found(db, host);
     ReportData data;
     data.domain = typed;
 
     std::vector<Counted> links;
-    linkindex::DomainsOfHosts domains;
-    linkindex::forEachProfileLink(db, host, [&](const linkindex::ProfileLink &link) {
-        links.push_back({domains.of(link.sourceKey), link.firstSeen, link.lostAt, linkindex::relOfFlags(link.flags),
+    for (const linkindex::DomainLinks::Link &link : found.links()) {
+        links.push_back({link.domain, link.firstSeen, link.lostAt, linkindex::relOfFlags(link.flags),
                          linkindex::typeOfFlags(link.flags)});
         for (const std::optional<int64_t> seen : {link.lastSeen, link.lostAt})
             if (seen && (!data.dataEnd || *seen > *data.dataEnd))
                 data.dataEnd = seen;
-    });
+    }
 
     std::unordered_set<const std::string *> referring;
     int64_t dofollow = 0;
@@ -122,16 +122,14 @@ ReportData profileReport(linkindex::Database &db, std::string_view host, const s
     data.typeMix.assign(std::begin(type), std::end(type));
     setMonths(data, links);
 
-    data.topDomains = top(linkindex::referringDomains(db, host, false));
-    data.topAnchors = top(linkindex::anchorUses(db, host, false));
-    std::vector<linkindex::LinkedPage> pages = linkindex::linkedPages(db, host, false);
+    data.topDomains = top(linkindex::referringDomains(found, false));
+    data.topAnchors = top(linkindex::anchorUses(found, false));
+    std::vector<linkindex::LinkedPage> pages = linkindex::linkedPages(db, found, false);
     for (const linkindex::LinkedPage &page : pages)
         if (page.capture == linkindex::LinkedPage::Capture::Gone)
             data.brokenPages.push_back(page);
     data.topPages = top(std::move(pages));
-    std::vector<linkindex::LinkChange> changes = linkindex::linkChanges(db, host, std::nullopt, std::nullopt);
-    std::reverse(changes.begin(), changes.end());
-    data.latestChanges = top(std::move(changes));
+    data.latestChanges = linkindex::latestLinkChanges(db, found, kTopRows);
     return data;
 }
 

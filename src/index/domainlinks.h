@@ -1,0 +1,52 @@
+#pragma once
+
+#include "lostreason.h"
+#include "sqlite.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace linkindex {
+
+// The links to a domain from pages elsewhere, lost ones too, as backlinks lists them, read from
+// the index once for every summary of them. The texts links share (the linking domain, the anchor
+// text, the target URL) are kept once each, so that summaries tell them apart by their address.
+// Times are microseconds since 1970 UTC, none for undated captures.
+class DomainLinks
+{
+public:
+    struct Link
+    {
+        const std::string *domain; // the linking page's registrable domain (registrabledomain.h)
+        const std::string *anchor;
+        const std::string *target; // the URL linked to
+        int64_t pageId;
+        int64_t flags; // linkflags.h
+        std::optional<int64_t> firstSeen, lastSeen, lostAt;
+        std::optional<LostReason> lost;
+    };
+
+    // host as domainHost gives it. Given a span, only the links of pages captured within it: a
+    // link is gained or lost at a capture of its page, so none that changed then is left out.
+    DomainLinks(Database &db, std::string_view host, std::optional<int64_t> since = std::nullopt,
+                std::optional<int64_t> until = std::nullopt);
+
+    const std::vector<Link> &links() const { return m_links; }
+
+private:
+    struct TextHash
+    {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+    };
+    const std::string *kept(std::string_view text);
+
+    std::unordered_set<std::string, TextHash, std::equal_to<>> m_texts;
+    std::vector<Link> m_links;
+};
+
+} // namespace linkindex
