@@ -42,9 +42,7 @@ DomainLinks::DomainLinks(Database &db, std::string_view host, std::optional<int6
                         "AND s.captured BETWEEN ?2 AND ?3))");
     const bool spanned = since || until;
     for (const auto &[target, targetKey] : targets) {
-        const std::string targetHost = hostFromKey(targetKey);
-        // Target URLs as stored, and as read back, once each.
-        std::unordered_map<std::string, const std::string *, TextHash, std::equal_to<>> urls;
+        const std::string *targetHost = kept(hostFromKey(targetKey));
         links.bind(1, target)
             .bind(2, spanned ? std::optional(since.value_or(INT64_MIN + 1)) : std::nullopt)
             .bind(3, until.value_or(INT64_MAX));
@@ -52,16 +50,18 @@ DomainLinks::DomainLinks(Database &db, std::string_view host, std::optional<int6
             const std::string *domain = domainOf(links.integer(0));
             if (!domain)
                 continue;
-            const std::string_view stored = links.text(6);
-            auto url = urls.find(stored);
-            if (url == urls.end())
-                url = urls.emplace(stored, kept(linkUrlFromStored(stored, targetHost))).first;
             const std::optional<int64_t> stateAfter = links.optionalInteger(8);
-            m_links.push_back({domain, kept(links.text(4)), url->second, links.integer(1), links.integer(5),
+            m_links.push_back({domain, kept(links.text(4)), targetHost, m_storedTargets.emplace_back(links.text(6)),
+                               links.integer(1), links.integer(5),
                                links.optionalInteger(2), links.optionalInteger(3), links.optionalInteger(7),
                                stateAfter ? std::optional(lostReasonOf(links::PageState(*stateAfter))) : std::nullopt});
         }
     }
+}
+
+std::string DomainLinks::targetUrl(const Link &link)
+{
+    return linkUrlFromStored(link.storedTarget, *link.targetHost);
 }
 
 const std::string *DomainLinks::kept(std::string_view text)

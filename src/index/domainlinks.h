@@ -4,6 +4,7 @@
 #include "sqlite.h"
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,8 +15,8 @@ namespace linkindex {
 
 // The links to a domain from pages elsewhere, lost ones too, as backlinks lists them, read from
 // the index once for every summary of them. The texts links share (the linking domain, the anchor
-// text, the target URL) are kept once each, so that summaries tell them apart by their address.
-// Times are microseconds since 1970 UTC, none for undated captures.
+// text, the host linked to) are kept once each, so that summaries tell them apart by their
+// address. Times are microseconds since 1970 UTC, none for undated captures.
 class DomainLinks
 {
 public:
@@ -23,7 +24,8 @@ public:
     {
         const std::string *domain; // the linking page's registrable domain (registrabledomain.h)
         const std::string *anchor;
-        const std::string *target; // the URL linked to
+        const std::string *targetHost;
+        std::string_view storedTarget; // the URL linked to, as stored (linkurl.h)
         int64_t pageId;
         int64_t flags; // linkflags.h
         std::optional<int64_t> firstSeen, lastSeen, lostAt;
@@ -36,6 +38,7 @@ public:
                 std::optional<int64_t> until = std::nullopt);
 
     const std::vector<Link> &links() const { return m_links; }
+    static std::string targetUrl(const Link &link);
 
 private:
     struct TextHash
@@ -46,6 +49,7 @@ private:
     const std::string *kept(std::string_view text);
 
     std::unordered_set<std::string, TextHash, std::equal_to<>> m_texts;
+    std::deque<std::string> m_storedTargets;
     std::vector<Link> m_links;
 };
 

@@ -38,7 +38,8 @@ std::vector<LinkChange> inOrder(Database &db, const std::vector<Found> &found)
     for (const Found &each : found) {
         pageUrl.bind(1, each.link->pageId);
         pageUrl.step();
-        changes.push_back({each.gained, each.date, std::string(pageUrl.text(0)), *each.link->target, *each.link->anchor,
+        changes.push_back({each.gained, each.date, std::string(pageUrl.text(0)), DomainLinks::targetUrl(*each.link),
+                           *each.link->anchor,
                            each.gained ? std::nullopt : each.link->lost});
         pageUrl.reset();
     }
