@@ -97,14 +97,23 @@ void BacklinkReader::gather(Listing &listing)
             // A site's links among its own hosts are no backlinks of it.
             if (std::binary_search(underDomain.begin(), underDomain.end(), m_pagesLinkingTo.integer(2)))
                 continue;
-            entries.push_back({m_pagesLinkingTo.integer(3), m_pagesLinkingTo.integer(0), host, m_pagesLinkingTo.integer(1),
-                               m_pagesLinkingTo.integer(4) != 0});
+            const bool live = m_pagesLinkingTo.integer(4) != 0;
+            // Of a domain of one host, only the pages listed are kept; of one of several, a page's
+            // links to each are weighed first.
+            if (hosts.size() == 1 && !listed(live))
+                continue;
+            entries.push_back({m_pagesLinkingTo.integer(3), m_pagesLinkingTo.integer(0), host, m_pagesLinkingTo.integer(1), live});
         }
     }
-    if (hosts.size() > 1)
+    if (hosts.size() > 1) {
         listOncePerPage(entries);
-    if (m_pages != Pages::All)
-        std::erase_if(entries, [this](const Entry &entry) { return entry.live != (m_pages == Pages::Linking); });
+        std::erase_if(entries, [this](const Entry &entry) { return !listed(entry.live); });
+    }
+}
+
+bool BacklinkReader::listed(bool live) const
+{
+    return m_pages == Pages::All || live == (m_pages == Pages::Linking);
 }
 
 // A page linking to several hosts of the domain is listed once, with the link a listing of one

@@ -73,6 +73,7 @@ private:
     Listing &listing(std::string_view domain);
     void gather(Listing &listing);
     void listOncePerPage(std::vector<Entry> &entries);
+    bool listed(bool live) const; // whether a page that links, or no more, is of the listing
     void orderThrough(Listing &listing, size_t to);
     void orderTies(Listing &listing, size_t from, size_t to);
 
