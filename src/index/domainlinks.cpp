@@ -38,8 +38,8 @@ DomainLinks::DomainLinks(Database &db, std::string_view host, std::optional<int6
     Statement links(db, "SELECT b.source_host_id, b.page_id, l.first_seen, l.last_seen, l.anchor, l.flags, l.url, l.lost_at, "
                         "c.state FROM backlinks b JOIN links l ON l.page_id = b.page_id AND l.host_id = b.host_id "
                         "LEFT JOIN captures c ON c.page_id = l.page_id AND c.captured = l.lost_at WHERE b.host_id = ?1 "
-                        "AND (?2 IS NULL OR EXISTS(SELECT 1 FROM captures s WHERE s.page_id = b.page_id "
-                        "AND s.captured BETWEEN ?2 AND ?3))");
+                        "AND (?2 IS NULL OR (ifnull(b.first_captured, ?2) <= ?3 AND EXISTS(SELECT 1 FROM captures s "
+                        "WHERE s.page_id = b.page_id AND s.captured BETWEEN ?2 AND ?3)))");
     const bool spanned = since || until;
     for (const auto &[target, targetKey] : targets) {
         const std::string *targetHost = kept(hostFromKey(targetKey));
