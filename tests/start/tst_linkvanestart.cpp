@@ -158,14 +158,19 @@ void LinkvaneStartTest::windowListsPagesThenLinkingSites()
     };
     write("pages.tsv", "source_url\tsource_title\ttarget_url\n"
                        "http://www.p1.example/a\tPage one\thttp://site.example/\n"
-                       "http://p2.example/b\tPage two\thttp://www.site.example/x\n");
+                       "http://p2.example/b\tPage two\thttp://www.site.example/x\n"
+                       "http://p3.example/c\tPage three\thttp://site.example/\n");
+    // Page three, captured again, links no more: its site is listed as a site row.
+    write("later.tsv", "source_url\tsource_title\ttarget_url\tanchor_text\tnofollow\tcaptured\n"
+                       "http://p3.example/c\tPage three\t\t\t0\t2026-01-01T00:00:00Z\n");
     const QString release = "cc-main-2025-mar-apr-may-domain-";
-    write(release + "vertices.txt", "0\tcom.quiet\t1\n1\texample.p1\t1\n2\texample.site\t1\n3\tuk.co.bbc\t2\n");
-    write(release + "edges.txt", "0\t2\n1\t2\n3\t2\n");
+    write(release + "vertices.txt",
+          "0\tcom.quiet\t1\n1\texample.p1\t1\n2\texample.site\t1\n3\tuk.co.bbc\t2\n4\texample.p3\t1\n");
+    write(release + "edges.txt", "0\t2\n1\t2\n3\t2\n4\t2\n");
     write(release + "ranks.txt", "#harmonicc_pos\t#harmonicc_val\t#pr_pos\t#pr_val\t#host_rev\t#n_hosts\n"
                                  "1\t3.1209718E7\t2\t0.01395099273569498\tuk.co.bbc\t2\n");
     for (const QStringList &arguments :
-         {QStringList{"add", "--quiet", "--index", index, m_dir.filePath("pages.tsv")},
+         {QStringList{"add", "--quiet", "--index", index, m_dir.filePath("pages.tsv"), m_dir.filePath("later.tsv")},
           QStringList{"add-graph", "--quiet", "--index", index, m_dir.filePath(release + "vertices.txt"),
                       m_dir.filePath(release + "edges.txt"), m_dir.filePath(release + "ranks.txt")}}) {
         QProcess add;
@@ -178,8 +183,9 @@ void LinkvaneStartTest::windowListsPagesThenLinkingSites()
     start->start();
     QVERIFY(start->waitForFinished(kWaitMs));
     QCOMPARE(start->exitCode(), 0);
-    QCOMPARE(rows().mid(1), QStringList({"count 4", "http://www.p1.example/a\tPage one", "http://p2.example/b\tPage two",
-                                         "http://bbc.co.uk/\t整站链接：bbc.co.uk（排名 1）", "http://quiet.com/\t整站链接：quiet.com"}));
+    QCOMPARE(rows().mid(1), QStringList({"count 5", "http://www.p1.example/a\tPage one", "http://p2.example/b\tPage two",
+                                         "http://bbc.co.uk/\t整站链接：bbc.co.uk（排名 1）", "http://quiet.com/\t整站链接：quiet.com",
+                                         "http://p3.example/\t整站链接：p3.example"}));
 }
 
 void LinkvaneStartTest::withoutAnIndexTheDemoAnswers()
