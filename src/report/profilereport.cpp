@@ -37,22 +37,17 @@ std::vector<Row> top(std::vector<Row> rows)
     return rows;
 }
 
-// A link to the domain as the report counts it.
-struct Counted
+using Link = linkindex::DomainLinks::Link;
+
+bool standsAt(const Link &link, int64_t moment)
 {
-    const std::string *domain;
-    std::optional<int64_t> firstSeen;
-    std::optional<int64_t> lostAt;
-    links::Rel rel;
-    links::LinkType type;
+    return link.firstSeen <= moment && (!link.lostAt || *link.lostAt > moment);
+}
 
-    bool standsAt(int64_t moment) const { return firstSeen <= moment && (!lostAt || *lostAt > moment); }
-};
-
-void setMonths(ReportData &data, const std::vector<Counted> &links)
+void setMonths(ReportData &data, const std::vector<Link> &links)
 {
     std::optional<int64_t> first;
-    for (const Counted &link : links)
+    for (const Link &link : links)
         if (link.firstSeen && (!first || *link.firstSeen < *first))
             first = link.firstSeen;
     if (!first || !data.dataEnd)
@@ -62,8 +57,8 @@ void setMonths(ReportData &data, const std::vector<Counted> &links)
         const int64_t start = monthEnd(month.addMonths(-1)) + 1;
         Month row{QStringLiteral("%1-%2").arg(month.year()).arg(month.month(), 2, 10, QChar(u'0')).toStdString()};
         std::unordered_set<const std::string *> domains;
-        for (const Counted &link : links) {
-            if (link.standsAt(end)) {
+        for (const Link &link : links) {
+            if (standsAt(link, end)) {
                 ++row.backlinks;
                 domains.insert(link.domain);
             }
@@ -86,10 +81,7 @@ ReportData profileReport(linkindex::Database &db, std::string_view host, const s
     ReportData data;
     data.domain = typed;
 
-    std::vector<Counted> links;
-    for (const linkindex::DomainLinks::Link &link : found.links()) {
-        links.push_back({link.domain, link.firstSeen, link.lostAt, linkindex::relOfFlags(link.flags),
-                         linkindex::typeOfFlags(link.flags)});
+    for (const Link &link : found.links()) {
         for (const std::optional<int64_t> seen : {link.lastSeen, link.lostAt})
             if (seen && (!data.dataEnd || *seen > *data.dataEnd))
                 data.dataEnd = seen;
@@ -100,7 +92,7 @@ ReportData profileReport(linkindex::Database &db, std::string_view host, const s
     // Each link once, under its rel set: the parts of the chart add up to the whole.
     std::map<std::string, int64_t> rel;
     Share type[3] = {{"text"}, {"image"}, {"redirect"}};
-    for (const Counted &link : links) {
+    for (const Link &link : found.links()) {
         if (data.dataEnd && link.firstSeen && *link.firstSeen > *data.dataEnd - 30 * kDay)
             ++data.gainedLast30Days;
         if (data.dataEnd && link.lostAt && *link.lostAt > *data.dataEnd - 30 * kDay)
@@ -109,10 +101,11 @@ ReportData profileReport(linkindex::Database &db, std::string_view host, const s
             continue;
         ++data.liveBacklinks;
         referring.insert(link.domain);
-        dofollow += !link.rel.nofollow;
-        const std::string tokens = links::relText(link.rel);
+        const links::Rel linkRel = linkindex::relOfFlags(link.flags);
+        dofollow += !linkRel.nofollow;
+        const std::string tokens = links::relText(linkRel);
         ++rel[tokens.empty() ? "dofollow" : tokens];
-        ++type[int(link.type)].links;
+        ++type[int(linkindex::typeOfFlags(link.flags))].links;
     }
     data.referringDomains = int64_t(referring.size());
     data.dofollowShare = data.liveBacklinks ? double(dofollow) / double(data.liveBacklinks) : 0;
@@ -120,7 +113,7 @@ ReportData profileReport(linkindex::Database &db, std::string_view host, const s
         data.relMix.push_back({tokens, count});
     std::stable_sort(data.relMix.begin(), data.relMix.end(), [](const Share &a, const Share &b) { return a.links > b.links; });
     data.typeMix.assign(std::begin(type), std::end(type));
-    setMonths(data, links);
+    setMonths(data, found.links());
 
     data.topDomains = top(linkindex::referringDomains(found, false));
     data.topAnchors = top(linkindex::anchorUses(found, false));
