@@ -2,12 +2,10 @@
 
 #include "grapherror.h"
 #include "mappedfile.h"
+#include "runfile.h"
 #include "varint.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <memory>
 #include <queue>
 #include <utility>
@@ -74,60 +72,26 @@ void EdgeSorter::spill()
 
 namespace {
 
-// A run read back through a buffer of its own: the runs of a release together are larger than
-// the memory it may take, so they are not mapped.
 class RunReader
 {
 public:
-    explicit RunReader(const std::string &path) : m_path(path), m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC))
-    {
-        if (m_fd < 0)
-            throw GraphError("cannot read " + path + ": " + std::strerror(errno));
-    }
-    ~RunReader() { ::close(m_fd); }
-    RunReader(const RunReader &) = delete;
-    RunReader &operator=(const RunReader &) = delete;
+    explicit RunReader(const std::string &path) : m_file(path) { }
 
     // The next key, false after the last.
     bool next(uint64_t &key)
     {
-        // A varint takes ten bytes at most: a whole one is always in the buffer.
-        if (m_end - m_at < 10 && !m_ended)
-            refill();
-        if (m_at == m_end)
+        // A varint takes ten bytes at most.
+        const std::string_view bytes = m_file.peek(10);
+        if (bytes.empty())
             return false;
-        key += readVarint(m_at);
+        const auto *at = reinterpret_cast<const uint8_t *>(bytes.data());
+        key += readVarint(at);
+        m_file.skip(size_t(at - reinterpret_cast<const uint8_t *>(bytes.data())));
         return true;
     }
 
 private:
-    void refill()
-    {
-        const size_t kept = size_t(m_end - m_at);
-        std::copy(m_at, m_end, m_buffer.begin());
-        size_t filled = kept;
-        while (filled < m_buffer.size()) {
-            const ssize_t got = ::read(m_fd, m_buffer.data() + filled, m_buffer.size() - filled);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                throw GraphError("cannot read " + m_path + ": " + std::strerror(errno));
-            if (got == 0) {
-                m_ended = true;
-                break;
-            }
-            filled += size_t(got);
-        }
-        m_at = m_buffer.data();
-        m_end = m_at + filled;
-    }
-
-    std::string m_path;
-    int m_fd;
-    std::vector<uint8_t> m_buffer = std::vector<uint8_t>(1 << 20);
-    const uint8_t *m_at = m_buffer.data();
-    const uint8_t *m_end = m_buffer.data();
-    bool m_ended = false;
+    RunFile m_file;
 };
 
 } // namespace

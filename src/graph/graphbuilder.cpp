@@ -5,6 +5,7 @@
 #include "grapherror.h"
 #include "lineinput.h"
 #include "mappedfile.h"
+#include "recordsorter.h"
 #include "releasefiles.h"
 #include "releasename.h"
 #include "sitename.h"
@@ -12,7 +13,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <numeric>
+#include <cstring>
+#include <unistd.h>
 
 namespace graph {
 
@@ -116,37 +118,82 @@ Inputs sortInputs(const BuildRequest &request)
     return inputs;
 }
 
-// The vertices of a release in the order read, with their names in one buffer.
-struct Vertices
+// Where lines read from several files were: they are numbered together from 0, in the order
+// read, and a number is told back as its file and line.
+class Lines
 {
-    std::string names;
-    std::vector<uint64_t> nameAt{0}; // where each name starts, and where the last ends
-    std::vector<uint32_t> ids;
-    std::vector<uint32_t> hosts;
-    std::vector<std::pair<uint32_t, std::string>> files; // the first vertex of each file
+public:
+    void startFile(const std::string &file) { m_files.emplace_back(m_count, file); }
+    uint32_t add(const std::string &file, uint64_t line, const char *what)
+    {
+        if (m_count >= kNone)
+            refuse(file, line, std::string("more ") + what + " than this program can number");
+        return uint32_t(m_count++);
+    }
+    uint64_t count() const { return m_count; }
+    std::string where(uint32_t number) const
+    {
+        const auto [file, line] = at(number);
+        return file + ", line " + std::to_string(line);
+    }
+    [[noreturn]] void refuseAt(uint32_t number, const std::string &what) const
+    {
+        const auto [file, line] = at(number);
+        refuse(file, line, what);
+    }
 
-    size_t size() const { return nameAt.size() - 1; }
-    std::string_view name(uint32_t vertex) const
+private:
+    std::pair<std::string, uint64_t> at(uint32_t number) const
     {
-        return std::string_view(names).substr(nameAt[vertex], nameAt[vertex + 1] - nameAt[vertex]);
+        const auto file = std::prev(std::upper_bound(m_files.begin(), m_files.end(), number,
+                                                     [](uint64_t n, const auto &start) { return n < start.first; }));
+        return {file->second, number - file->first + 1};
     }
-    // The file and line a vertex was read from.
-    std::pair<std::string, uint64_t> line(uint32_t vertex) const
-    {
-        const auto file = std::prev(std::upper_bound(files.begin(), files.end(), vertex,
-                                                     [](uint32_t v, const auto &start) { return v < start.first; }));
-        return {file->second, vertex - file->first + 1};
-    }
-    std::string where(uint32_t vertex) const
-    {
-        const auto [file, number] = line(vertex);
-        return file + ", line " + std::to_string(number);
-    }
-    [[noreturn]] void refuseAt(uint32_t vertex, const std::string &what) const
-    {
-        const auto [file, number] = line(vertex);
-        refuse(file, number, what);
-    }
+
+    std::vector<std::pair<uint64_t, std::string>> m_files; // the number of each file's first line
+    uint64_t m_count = 0;
+};
+
+// Records are sorted as bytes: a name ends at a zero byte, which no name holds, and the numbers
+// that order records of one name are written big-endian.
+void appendOrdered(std::string &record, uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        record.push_back(char(value >> shift));
+}
+
+template <typename T> void appendBytes(std::string &record, const T &value)
+{
+    record.append(reinterpret_cast<const char *>(&value), sizeof value);
+}
+
+uint32_t orderedAt(std::string_view record, size_t at)
+{
+    uint32_t value = 0;
+    for (size_t i = 0; i < 4; ++i)
+        value = value << 8 | uint8_t(record[at + i]);
+    return value;
+}
+
+template <typename T> T bytesAt(std::string_view record, size_t at)
+{
+    T value;
+    std::memcpy(&value, record.data() + at, sizeof value);
+    return value;
+}
+
+// A vertex or ranks record: the name, then the number of its line, then what the line says.
+std::string_view nameOf(std::string_view record)
+{
+    return record.substr(0, record.find('\0'));
+}
+
+// What the name order tells of each vertex, kept on disk in that order while sites are numbered.
+struct NamedVertex
+{
+    uint32_t id;
+    uint32_t line;
+    uint32_t hosts;
 };
 
 class Builder
@@ -155,19 +202,31 @@ public:
     Builder(const BuildRequest &request, const std::string &folder, const Progress &progress,
             const std::atomic<bool> &stop)
         : m_request(request), m_folder(folder), m_progress(progress), m_stop(stop), m_inputs(sortInputs(request))
-    { }
+    {
+        for (const std::string &target : request.targets)
+            m_reversedTargets.push_back(reversedName(target));
+    }
+
+    ~Builder() { ::unlink(path(kByName).c_str()); }
 
     BuildSummary build()
     {
-        readVertices();
-        checkIds();
-        sortByName();
-        readRanks();
-        number();
-        writeVertices();
-        const std::vector<bool> targets = targetNumbers();
-        const std::vector<uint32_t> idNumbers = numbersOfIds();
-        m_vertices = {};
+        std::vector<uint32_t> numbers;
+        {
+            RecordSorter ranked(m_folder, "ranked", sortMemory());
+            {
+                RecordSorter vertices(m_folder, "vertices", sortMemory());
+                readVertices(vertices);
+                RecordSorter ranks(m_folder, "ranks", sortMemory());
+                readRanks(ranks);
+                joinByName(vertices, ranks, ranked);
+            }
+            numbers = number(ranked);
+        }
+        if (m_inputs.level == Level::Domain)
+            writeHosts(numbers);
+        const std::vector<bool> targets = targetNumbers(numbers);
+        const std::vector<uint32_t> idNumbers = numbersOfIds(numbers);
         m_summary.edges = readEdges(idNumbers, targets);
         if (m_stop)
             throw BuildStopped();
@@ -176,156 +235,103 @@ public:
     }
 
 private:
-    void readVertices()
+    static constexpr const char *kByName = "vertices.byname";
+
+    // Each of the three sorts of names and ranks may hold this much at once, and the first two
+    // are still held while the third fills.
+    size_t sortMemory() const { return m_request.memoryEdges * 8; }
+
+    void readVertices(RecordSorter &sorter)
     {
         const Level level = m_inputs.level;
+        std::string record;
         for (const std::string &input : m_inputs.vertices) {
-            m_vertices.files.emplace_back(uint32_t(m_vertices.size()), input);
+            m_vertexLines.startFile(input);
             eachLine(input, m_progress, m_stop, [&](std::string_view text, uint64_t line) {
                 const std::optional<VertexLine> vertex = parseVertex(text, level);
                 if (!vertex)
                     refuse(input, line, "not a vertex line (id, name" + std::string(level == Level::Domain ? ", hosts" : "")
                                             + "): " + archive::excerpt(text));
-                if (vertex->id >= kNone || m_vertices.size() >= kNone - 1)
+                const uint32_t number = m_vertexLines.add(input, line, "vertices");
+                if (vertex->id >= kNone)
                     refuse(input, line, "more vertices than this program can number");
-                m_vertices.names.append(vertex->name);
-                m_vertices.nameAt.push_back(m_vertices.names.size());
-                m_vertices.ids.push_back(uint32_t(vertex->id));
-                if (level == Level::Domain)
-                    m_vertices.hosts.push_back(uint32_t(std::min<uint64_t>(vertex->hosts, kNone)));
+                record.assign(vertex->name);
+                record.push_back('\0');
+                appendOrdered(record, number);
+                appendBytes(record, NamedVertex{uint32_t(vertex->id), number,
+                                                uint32_t(std::min<uint64_t>(vertex->hosts, kNone))});
+                sorter.add(record);
             });
         }
-        m_summary.vertices = m_vertices.size();
+        m_summary.vertices = m_vertexLines.count();
     }
 
-    // Ids number the vertices from 0, each once.
-    void checkIds()
+    void readRanks(RecordSorter &sorter)
     {
-        const auto count = uint32_t(m_vertices.size());
-        m_idVertex.assign(count, kNone);
-        for (uint32_t vertex = 0; vertex < count; ++vertex) {
-            const uint32_t id = m_vertices.ids[vertex];
-            if (id >= count)
-                m_vertices.refuseAt(vertex, "id " + std::to_string(id) + " is past the " + std::to_string(count)
-                                                + " vertices of the release, which number them from 0");
-            if (m_idVertex[id] != kNone)
-                m_vertices.refuseAt(vertex, "id " + std::to_string(id) + " was given before, at "
-                                                + m_vertices.where(m_idVertex[id]));
-            m_idVertex[id] = vertex;
-        }
-        m_vertices.ids = {};
-    }
-
-    // Names in byte order, as the files should have them: no release is trusted to be sorted.
-    void sortByName()
-    {
-        m_byName.resize(m_vertices.size());
-        std::iota(m_byName.begin(), m_byName.end(), 0);
-        const auto byName = [this](uint32_t a, uint32_t b) { return m_vertices.name(a) < m_vertices.name(b); };
-        if (!std::is_sorted(m_byName.begin(), m_byName.end(), byName))
-            std::sort(m_byName.begin(), m_byName.end(), byName);
-        for (size_t i = 1; i < m_byName.size(); ++i)
-            if (m_vertices.name(m_byName[i]) == m_vertices.name(m_byName[i - 1])) {
-                const auto [first, second] = std::minmax(m_byName[i - 1], m_byName[i]);
-                m_vertices.refuseAt(second, "the name " + std::string(m_vertices.name(second)) + " was given before, at "
-                                                + m_vertices.where(first));
-            }
-    }
-
-    // The name position of a reversed name, by hashing: ranks rows join vertices by name.
-    class NameTable
-    {
-    public:
-        NameTable(const Vertices &vertices, const std::vector<uint32_t> &byName) : m_vertices(vertices), m_byName(byName)
-        {
-            size_t size = 1;
-            while (size < byName.size() * 2)
-                size <<= 1;
-            m_slots.assign(size, kNone);
-            for (uint32_t position = 0; position < byName.size(); ++position)
-                m_slots[slot(vertices.name(byName[position]))] = position;
-        }
-        uint32_t find(std::string_view name) const { return m_slots[slot(name)]; }
-
-    private:
-        size_t slot(std::string_view name) const
-        {
-            size_t at = std::hash<std::string_view>()(name) & (m_slots.size() - 1);
-            while (m_slots[at] != kNone && m_vertices.name(m_byName[m_slots[at]]) != name)
-                at = (at + 1) & (m_slots.size() - 1);
-            return at;
-        }
-        const Vertices &m_vertices;
-        const std::vector<uint32_t> &m_byName;
-        std::vector<uint32_t> m_slots;
-    };
-
-    void readRanks()
-    {
-        if (m_inputs.ranks.empty())
-            return;
-        const NameTable names(m_vertices, m_byName);
-        m_ranks.assign(m_vertices.size(), files::RankRecord{0, 0, 0, 0});
-        std::vector<uint32_t> rankedAt(m_vertices.size(), kNone);
+        std::string record;
         for (const std::string &input : m_inputs.ranks) {
+            m_rankLines.startFile(input);
             eachLine(input, m_progress, m_stop, [&](std::string_view text, uint64_t line) {
+                const uint32_t number = m_rankLines.add(input, line, "ranks");
                 if (line == 1)
                     return; // the header, which told the file apart
                 const std::optional<RankLine> row = parseRank(text, m_inputs.level);
                 if (!row)
                     refuse(input, line, "not a ranks line: " + archive::excerpt(text));
-                const uint32_t position = names.find(row->name);
-                if (position == kNone) {
-                    ++m_summary.ranksPassedOver;
-                    return;
-                }
-                if (rankedAt[position] != kNone)
-                    refuse(input, line, "the name " + std::string(row->name) + " was ranked before");
-                if (row->harmonicPosition >= kNone || row->pagerankPosition >= kNone)
-                    refuse(input, line, "a position past what this program can number");
-                rankedAt[position] = uint32_t(m_ranked.size());
-                m_ranked.push_back(position);
-                m_ranks[position] = {uint32_t(row->harmonicPosition), uint32_t(row->pagerankPosition), row->harmonicValue,
-                                     row->pagerankValue};
+                record.assign(row->name);
+                record.push_back('\0');
+                appendOrdered(record, number);
+                appendBytes(record, row->harmonicPosition);
+                appendBytes(record, row->pagerankPosition);
+                appendBytes(record, row->harmonicValue);
+                appendBytes(record, row->pagerankValue);
+                sorter.add(record);
             });
         }
-        m_summary.ranked = m_ranked.size();
-    }
-
-    // Ranked sites by harmonic-centrality position (rows without one after the others, in file
-    // order), then the unranked by name.
-    void number()
-    {
-        const auto byRank = [this](uint32_t a, uint32_t b) {
-            return uint32_t(m_ranks[a].harmonicPosition - 1) < uint32_t(m_ranks[b].harmonicPosition - 1);
-        };
-        if (!std::is_sorted(m_ranked.begin(), m_ranked.end(), byRank))
-            std::stable_sort(m_ranked.begin(), m_ranked.end(), byRank);
-        const auto count = uint32_t(m_vertices.size());
-        m_numbers.assign(count, kNone);
-        m_positions.clear();
-        m_positions.reserve(count);
-        for (uint32_t position : m_ranked) {
-            m_numbers[position] = uint32_t(m_positions.size());
-            m_positions.push_back(position);
-        }
-        for (uint32_t position = 0; position < count; ++position)
-            if (m_numbers[position] == kNone) {
-                m_numbers[position] = uint32_t(m_positions.size());
-                m_positions.push_back(position);
-            }
     }
 
     std::string path(const char *file) const { return m_folder + "/" + file; }
 
-    void writeVertices()
+    // Vertices and ranks rows meet by name. The names are written in their order, front-coded,
+    // with what the numbering needs of each vertex beside them; ranked vertices go on to be
+    // sorted by rank.
+    void joinByName(RecordSorter &vertices, RecordSorter &ranks, RecordSorter &ranked)
     {
         OutputFile names(path(files::kNames));
         OutputFile blocks(path(files::kNameBlocks));
-        std::string coded;
-        std::string_view previous;
-        for (uint32_t position = 0; position < m_byName.size(); ++position) {
-            const std::string_view name = m_vertices.name(m_byName[position]);
+        OutputFile byName(path(kByName));
+        std::string coded, previous, record;
+        uint32_t previousLine = 0;
+        std::string_view vertex, rank;
+        bool rankLeft = ranks.next(rank);
+        for (uint32_t position = 0; vertices.next(vertex); ++position) {
+            const std::string_view name = nameOf(vertex);
+            const auto named = bytesAt<NamedVertex>(vertex, name.size() + 5);
+            if (position > 0 && name == previous)
+                m_vertexLines.refuseAt(named.line, "the name " + std::string(name) + " was given before, at "
+                                                        + m_vertexLines.where(previousLine));
+            for (; rankLeft && nameOf(rank) < name; rankLeft = ranks.next(rank))
+                ++m_summary.ranksPassedOver;
+            for (bool first = true; rankLeft && nameOf(rank) == name; rankLeft = ranks.next(rank), first = false) {
+                const uint32_t line = orderedAt(rank, name.size() + 1);
+                if (!first)
+                    m_rankLines.refuseAt(line, "the name " + std::string(name) + " was ranked before");
+                const auto harmonic = bytesAt<uint64_t>(rank, name.size() + 5);
+                const auto pagerank = bytesAt<uint64_t>(rank, name.size() + 13);
+                if (harmonic >= kNone || pagerank >= kNone)
+                    m_rankLines.refuseAt(line, "a position past what this program can number");
+                record.clear();
+                // Rows without a position after the others, in the order of the files.
+                appendOrdered(record, uint32_t(harmonic - 1));
+                appendOrdered(record, line);
+                appendBytes(record, position);
+                appendBytes(record, files::RankRecord{uint32_t(harmonic), uint32_t(pagerank),
+                                                      bytesAt<double>(rank, name.size() + 21),
+                                                      bytesAt<double>(rank, name.size() + 29)});
+                ranked.add(record);
+                ++m_summary.ranked;
+            }
+
             size_t shared = 0;
             if (position % files::kNamesPerBlock == 0) {
                 names.write(coded.data(), coded.size());
@@ -337,82 +343,124 @@ private:
             }
             appendVarint(coded, name.size() - shared);
             coded.append(name.substr(shared));
-            previous = name;
+            byName.put(named);
+            if (isTarget(name))
+                m_targetPositions.push_back(position);
+            previous.assign(name);
+            previousLine = named.line;
+            if (position % (1 << 20) == 0 && m_stop)
+                throw BuildStopped();
         }
+        for (; rankLeft; rankLeft = ranks.next(rank))
+            ++m_summary.ranksPassedOver;
         names.write(coded.data(), coded.size());
         names.close();
         blocks.close();
-
-        writeArray(files::kNumbers, m_numbers);
-        writeArray(files::kPositions, m_positions);
-        if (!m_ranked.empty()) {
-            OutputFile ranks(path(files::kRanks));
-            for (uint32_t position : m_ranked)
-                ranks.put(m_ranks[position]);
-            ranks.close();
-        }
-        if (m_inputs.level == Level::Domain) {
-            OutputFile hosts(path(files::kHosts));
-            for (uint32_t position : m_positions)
-                hosts.put(m_vertices.hosts[m_byName[position]]);
-            hosts.close();
-        }
-        m_ranks = {};
-        m_ranked = {};
+        byName.close();
     }
 
-    void writeArray(const char *file, const std::vector<uint32_t> &values)
+    // Whether a reversed name is one that --targets asks for, or, at host level, under one
+    // ("com.example" and "com.example.blog", not "com.example-shop").
+    bool isTarget(std::string_view name) const
     {
-        OutputFile out(path(file));
-        out.write(values.data(), values.size() * sizeof(uint32_t));
+        return std::any_of(m_reversedTargets.begin(), m_reversedTargets.end(), [&](const std::string &reversed) {
+            return name == reversed
+                   || (m_inputs.level == Level::Host && name.starts_with(reversed) && name.size() > reversed.size()
+                       && name[reversed.size()] == '.');
+        });
+    }
+
+    // Ranked sites by harmonic-centrality position, then the unranked by name. Returns the site
+    // number of each name position.
+    std::vector<uint32_t> number(RecordSorter &ranked)
+    {
+        const auto count = uint32_t(m_summary.vertices);
+        std::vector<uint32_t> numbers(count, kNone);
+        OutputFile positions(path(files::kPositions));
+        uint32_t next = 0;
+        {
+            std::optional<OutputFile> ranks;
+            if (m_summary.ranked > 0)
+                ranks.emplace(path(files::kRanks));
+            for (std::string_view record; ranked.next(record);) {
+                const auto position = bytesAt<uint32_t>(record, 8);
+                numbers[position] = next++;
+                positions.put(position);
+                ranks->put(bytesAt<files::RankRecord>(record, 12));
+            }
+            if (ranks)
+                ranks->close();
+        }
+        for (uint32_t position = 0; position < count; ++position)
+            if (numbers[position] == kNone) {
+                numbers[position] = next++;
+                positions.put(position);
+            }
+        positions.close();
+        OutputFile out(path(files::kNumbers));
+        out.write(numbers.data(), numbers.size() * sizeof(uint32_t));
+        out.close();
+        return numbers;
+    }
+
+    // Calls vertex(position, named) for each vertex in name order.
+    template <typename VertexFn> void eachByName(VertexFn &&vertex) const
+    {
+        RunFile byName(path(kByName));
+        uint32_t position = 0;
+        for (std::string_view bytes = byName.peek(sizeof(NamedVertex)); !bytes.empty();
+             byName.skip(bytes.size()), bytes = byName.peek(sizeof(NamedVertex)))
+            vertex(position++, bytesAt<NamedVertex>(bytes, 0));
+    }
+
+    void writeHosts(const std::vector<uint32_t> &numbers) const
+    {
+        std::vector<uint32_t> hosts(numbers.size());
+        eachByName([&](uint32_t position, const NamedVertex &named) { hosts[numbers[position]] = named.hosts; });
+        OutputFile out(path(files::kHosts));
+        out.write(hosts.data(), hosts.size() * sizeof(uint32_t));
         out.close();
     }
 
-    // The name positions of a reversed name, and of the names under it ("com.example" and
-    // "com.example.blog", not "com.example-shop").
-    std::pair<uint32_t, uint32_t> positionsUnder(const std::string &reversed, bool withHosts) const
-    {
-        const auto byName = [this](uint32_t vertex, const std::string &name) { return m_vertices.name(vertex) < name; };
-        const auto first = std::lower_bound(m_byName.begin(), m_byName.end(), reversed, byName);
-        auto last = first;
-        if (last != m_byName.end() && m_vertices.name(*last) == reversed)
-            ++last;
-        if (withHosts) {
-            const std::string under = reversed + '.';
-            last = std::lower_bound(m_byName.begin(), m_byName.end(), under, byName);
-            while (last != m_byName.end() && m_vertices.name(*last).starts_with(under))
-                ++last;
-        }
-        return {uint32_t(first - m_byName.begin()), uint32_t(last - m_byName.begin())};
-    }
-
-    std::vector<bool> targetNumbers() const
+    std::vector<bool> targetNumbers(const std::vector<uint32_t> &numbers) const
     {
         std::vector<bool> targets;
         if (m_request.targets.empty())
             return targets;
-        targets.assign(m_vertices.size(), false);
-        for (const std::string &host : m_request.targets) {
-            const auto [first, last] = positionsUnder(reversedName(host), m_inputs.level == Level::Host);
-            for (uint32_t position = first; position < last; ++position)
-                targets[m_numbers[position]] = true;
-        }
+        targets.assign(numbers.size(), false);
+        for (uint32_t position : m_targetPositions)
+            targets[numbers[position]] = true;
         return targets;
     }
 
-    std::vector<uint32_t> numbersOfIds()
+    // Ids number the vertices from 0, each once.
+    std::vector<uint32_t> numbersOfIds(std::vector<uint32_t> &numbers) const
     {
-        std::vector<uint32_t> positionOfVertex(m_vertices.size());
-        for (uint32_t position = 0; position < m_byName.size(); ++position)
-            positionOfVertex[m_byName[position]] = position;
-        m_byName = {};
-        std::vector<uint32_t> numbers(m_idVertex.size());
-        for (size_t id = 0; id < m_idVertex.size(); ++id)
-            numbers[id] = m_numbers[positionOfVertex[m_idVertex[id]]];
-        m_idVertex = {};
-        m_numbers = {};
-        m_positions = {};
-        return numbers;
+        const auto count = uint32_t(numbers.size());
+        std::vector<uint32_t> idNumbers(count, kNone);
+        eachByName([&](uint32_t position, const NamedVertex &named) {
+            if (named.id >= count)
+                m_vertexLines.refuseAt(named.line, "id " + std::to_string(named.id) + " is past the "
+                                                       + std::to_string(count)
+                                                       + " vertices of the release, which number them from 0");
+            if (idNumbers[named.id] != kNone)
+                refuseIdTwice(named.id);
+            idNumbers[named.id] = numbers[position];
+        });
+        numbers = {};
+        return idNumbers;
+    }
+
+    [[noreturn]] void refuseIdTwice(uint32_t id) const
+    {
+        std::vector<uint32_t> lines;
+        eachByName([&](uint32_t, const NamedVertex &named) {
+            if (named.id == id)
+                lines.push_back(named.line);
+        });
+        std::sort(lines.begin(), lines.end());
+        m_vertexLines.refuseAt(lines[1], "id " + std::to_string(id) + " was given before, at "
+                                             + m_vertexLines.where(lines[0]));
     }
 
     uint64_t readEdges(const std::vector<uint32_t> &idNumbers, const std::vector<bool> &targets)
@@ -505,13 +553,10 @@ private:
     const Inputs m_inputs;
     BuildSummary m_summary;
 
-    Vertices m_vertices;
-    std::vector<uint32_t> m_idVertex;  // the vertex of each id
-    std::vector<uint32_t> m_byName;    // vertices in name order: a name position's vertex
-    std::vector<files::RankRecord> m_ranks; // of each name position
-    std::vector<uint32_t> m_ranked;    // name positions of ranked vertices, in rank order
-    std::vector<uint32_t> m_numbers;   // site number of each name position
-    std::vector<uint32_t> m_positions; // name position of each site number
+    Lines m_vertexLines;
+    Lines m_rankLines;
+    std::vector<std::string> m_reversedTargets;
+    std::vector<uint32_t> m_targetPositions; // name positions of the sites --targets asks for
 };
 
 } // namespace

@@ -1,0 +1,146 @@
+#include "recordsorter.h"
+
+#include "mappedfile.h"
+#include "varint.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unistd.h>
+
+namespace graph {
+
+namespace {
+
+uint64_t prefixOf(std::string_view record)
+{
+    uint64_t prefix = 0;
+    for (size_t i = 0; i < 8; ++i)
+        prefix = prefix << 8 | (i < record.size() ? uint8_t(record[i]) : 0);
+    return prefix;
+}
+
+} // namespace
+
+// A run's records, each as its length (a varint) and its bytes.
+struct RecordSorter::Run
+{
+    explicit Run(const std::string &path) : file(path) { }
+
+    bool advance()
+    {
+        std::string_view bytes = file.peek(10);
+        if (bytes.empty())
+            return false;
+        const auto *start = reinterpret_cast<const uint8_t *>(bytes.data());
+        const uint8_t *at = start;
+        const size_t size = readVarint(at);
+        const auto header = size_t(at - start);
+        bytes = file.peek(header + size);
+        head = bytes.substr(header);
+        file.skip(bytes.size());
+        return true;
+    }
+
+    RunFile file;
+    std::string_view head;
+};
+
+bool RecordSorter::LaterHead::operator()(size_t a, size_t b) const
+{
+    return sorter->m_runs[a]->head > sorter->m_runs[b]->head;
+}
+
+RecordSorter::RecordSorter(std::string folder, std::string name, size_t memoryBytes)
+    : m_folder(std::move(folder)), m_name(std::move(name)), m_memory(memoryBytes)
+{
+    // Taken whole now, but only as records are written: growing by doubling would take twice.
+    m_bytes.reserve(m_memory);
+    m_entries.reserve(m_memory / sizeof(Entry));
+}
+
+RecordSorter::~RecordSorter()
+{
+    m_runs.clear();
+    for (const std::string &path : m_paths)
+        ::unlink(path.c_str());
+}
+
+void RecordSorter::add(std::string_view record)
+{
+    if (!m_entries.empty() && m_bytes.size() + record.size() + (m_entries.size() + 1) * sizeof(Entry) > m_memory)
+        spill();
+    m_entries.push_back({prefixOf(record), m_bytes.size(), uint32_t(record.size())});
+    m_bytes.append(record);
+}
+
+// Records often come in order already (a release's vertices are written by name).
+void RecordSorter::sortEntries()
+{
+    const auto before = [this](const Entry &a, const Entry &b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        return std::string_view(m_bytes).substr(a.at, a.size) < std::string_view(m_bytes).substr(b.at, b.size);
+    };
+    if (!std::is_sorted(m_entries.begin(), m_entries.end(), before))
+        std::sort(m_entries.begin(), m_entries.end(), before);
+}
+
+void RecordSorter::spill()
+{
+    sortEntries();
+    const std::string path = m_folder + "/" + m_name + "-run-" + std::to_string(m_paths.size());
+    m_paths.push_back(path);
+    OutputFile run(path);
+    std::string coded;
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        appendVarint(coded, m_entries[i].size);
+        coded.append(entry(i));
+        if (coded.size() >= (1 << 20)) {
+            run.write(coded.data(), coded.size());
+            coded.clear();
+        }
+    }
+    run.write(coded.data(), coded.size());
+    run.close();
+    m_entries.clear();
+    m_bytes.clear();
+}
+
+void RecordSorter::startMerge()
+{
+    m_merging = true;
+    sortEntries();
+    for (const std::string &path : m_paths) {
+        m_runs.push_back(std::make_unique<Run>(path));
+        if (m_runs.back()->advance())
+            m_order.push_back(m_runs.size() - 1);
+    }
+    std::make_heap(m_order.begin(), m_order.end(), laterHead());
+}
+
+bool RecordSorter::next(std::string_view &record)
+{
+    if (!m_merging)
+        startMerge();
+    // The run given last moves on only now, so that what it gave stayed valid meanwhile.
+    if (m_given != SIZE_MAX && m_runs[m_given]->advance()) {
+        m_order.push_back(m_given);
+        std::push_heap(m_order.begin(), m_order.end(), laterHead());
+    }
+    m_given = SIZE_MAX;
+    const bool fromMemory = m_inMemory < m_entries.size()
+                            && (m_order.empty() || entry(m_inMemory) <= m_runs[m_order.front()]->head);
+    if (fromMemory) {
+        record = entry(m_inMemory++);
+        return true;
+    }
+    if (m_order.empty())
+        return false;
+    std::pop_heap(m_order.begin(), m_order.end(), laterHead());
+    m_given = m_order.back();
+    m_order.pop_back();
+    record = m_runs[m_given]->head;
+    return true;
+}
+
+} // namespace graph
