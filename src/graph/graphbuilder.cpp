@@ -226,7 +226,7 @@ public:
         if (m_inputs.level == Level::Domain)
             writeHosts(numbers);
         const std::vector<bool> targets = targetNumbers(numbers);
-        const std::vector<uint32_t> idNumbers = numbersOfIds(numbers);
+        const std::vector<uint32_t> idNumbers = numbersOfIds(std::move(numbers));
         m_summary.edges = readEdges(idNumbers, targets);
         if (m_stop)
             throw BuildStopped();
@@ -433,8 +433,9 @@ private:
         return targets;
     }
 
-    // Ids number the vertices from 0, each once.
-    std::vector<uint32_t> numbersOfIds(std::vector<uint32_t> &numbers) const
+    // Ids number the vertices from 0, each once. The numbers by name position are let go of here,
+    // before the links are sorted.
+    std::vector<uint32_t> numbersOfIds(const std::vector<uint32_t> numbers) const
     {
         const auto count = uint32_t(numbers.size());
         std::vector<uint32_t> idNumbers(count, kNone);
@@ -447,7 +448,6 @@ private:
                 refuseIdTwice(named.id);
             idNumbers[named.id] = numbers[position];
         });
-        numbers = {};
         return idNumbers;
     }
 
