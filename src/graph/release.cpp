@@ -166,7 +166,10 @@ void Release::sources(uint32_t site, std::vector<uint32_t> &out, uint64_t limit)
         return;
     const uint8_t *at = m_sources + m_offsets[site];
     const uint64_t count = std::min(readVarint(at), limit);
-    out.reserve(out.size() + count);
+    // The lists of all the hosts of a domain are added into one vector, one after another:
+    // reserving just enough for each would copy it over at every list.
+    if (out.capacity() < out.size() + count)
+        out.reserve(std::max<uint64_t>(out.size() + count, 2 * out.capacity()));
     uint64_t number = 0;
     for (uint64_t i = 0; i < count; ++i) {
         number += readVarint(at) + (i == 0 ? 0 : 1);
