@@ -1,13 +1,16 @@
-// Writes a domain-level web graph in Common Crawl's format for the graph benchmarks: vertices,
-// edges and ranks of a release, gzip, with the shape of the web. In-degree follows a power law
+// Writes a web graph in Common Crawl's format for the graph benchmarks: vertices, edges and ranks
+// of a release, gzip, with the shape of the web, at domain level or (--host) at host level, whose
+// vertices and edges come in parts. In-degree follows a power law
 // (sites drawn by a Zipf law over a popularity order that is a random permutation of the name
 // order, so popular sites are spread over the whole file), so a few sites have millions of
 // referring sites at the default size; 40 % of sites link nowhere (never crawled) and the rest
 // have a Pareto out-degree. Harmonic centrality follows in-degree with noise, PageRank follows it
 // with more. Names carry what trips sorting and reversal: hyphens, digits, punycode, multi-part
-// public suffixes, suffixes that are prefixes of others, "www" inside a name. Everything comes
-// from the seed. Last, it writes <release>.figures (sizes and three target domains with their
-// in-degrees), which marks the release as whole.
+// public suffixes, suffixes that are prefixes of others, "www" inside a name. At host level a few
+// domains hold many hosts: the domain of popularity rank r holds a fiftieth of the hosts over
+// r + 1 (100,000 for the first at the default size), most hold one. Everything comes from the
+// seed. Last, it writes <release>.figures (sizes, three target sites with their in-degrees and, at
+// host level, the domain of the most hosts and one of few), which marks the release as whole.
 #include "gzipwriter.h"
 
 #include <algorithm>
@@ -19,18 +22,22 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <numeric>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace {
 
 constexpr const char *kUsage =
-    "usage: make_bench_graph [--small] [--vertices N] [--edges N] [--seed N] [--release NAME] DIR\n"
+    "usage: make_bench_graph [--host] [--small] [--vertices N] [--edges N] [--seed N] [--release NAME] DIR\n"
     "Writes DIR/NAME-domain-{vertices,edges,ranks}.txt.gz and DIR/NAME.figures: a web graph of\n"
     "N vertices (10,000,000) and about N edges (300,000,000) in Common Crawl's format.\n"
+    "--host writes the host level instead, of 5,000,000 hosts and 100,000,000 edges unless told:\n"
+    "DIR/vertices/part-NNNNN.txt.gz, DIR/edges/part-NNNNN.txt.gz and DIR/NAME-host-ranks.txt.gz.\n"
     "--small makes 100,000 vertices and 3,000,000 edges. NAME is cc-main-2099-jan-feb-mar.\n";
 
 // Steepness of the Zipf law targets are drawn by: in-degree then falls as a power law of
@@ -38,6 +45,8 @@ constexpr const char *kUsage =
 constexpr double kZipf = 0.9;
 constexpr double kCrawledShare = 0.6;
 constexpr double kOutDegreeTail = 1.5;
+// Files of each kind at host level; each edge part is sorted, and they overlap one another.
+constexpr int kHostParts = 4;
 
 // Public suffixes reversed, with how often sites sit under them.
 struct Suffix
@@ -75,8 +84,9 @@ constexpr char kPunycodeAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
 
 struct Options
 {
-    uint32_t vertices = 10'000'000;
-    uint64_t edges = 300'000'000;
+    bool host = false;
+    uint32_t vertices = 0; // 0: the level's own default
+    uint64_t edges = 0;
     uint64_t seed = 13;
     std::string release = "cc-main-2099-jan-feb-mar";
     std::filesystem::path dir;
@@ -165,11 +175,7 @@ void appendJavaNumber(std::string &text, double value, bool asFloat)
 class Names
 {
 public:
-    std::string_view name(uint32_t vertex) const
-    {
-        const uint32_t candidate = m_kept[vertex];
-        return std::string_view(m_arena).substr(m_offsets[candidate], m_offsets[candidate + 1] - m_offsets[candidate]);
-    }
+    std::string_view name(uint32_t vertex) const { return view(m_kept[vertex]); }
     uint32_t size() const { return uint32_t(m_kept.size()); }
 
     static Names make(uint32_t count, Random &random)
@@ -180,33 +186,9 @@ public:
             total += suffix.weight;
         // Drawn names repeat: draw until a twentieth more than needed are distinct, then drop
         // the surplus at random.
-        const auto view = [&](uint32_t c) {
-            return std::string_view(names.m_arena).substr(names.m_offsets[c], names.m_offsets[c + 1] - names.m_offsets[c]);
-        };
-        // Sorted by their first 16 bytes held beside them, the names themselves read only on a
-        // tie: comparing in the arena alone costs two cache misses a comparison.
-        struct Key
-        {
-            uint64_t head[2];
-            uint32_t candidate;
-        };
-        const auto key = [&](uint32_t c) {
-            Key k{{0, 0}, c};
-            const std::string_view name = view(c);
-            for (size_t i = 0; i < std::min<size_t>(16, name.size()); ++i)
-                k.head[i / 8] |= uint64_t(uint8_t(name[i])) << (56 - 8 * (i % 8));
-            return k;
-        };
-        const auto before = [&](const Key &a, const Key &b) {
-            if (a.head[0] != b.head[0])
-                return a.head[0] < b.head[0];
-            if (a.head[1] != b.head[1])
-                return a.head[1] < b.head[1];
-            return view(a.candidate) < view(b.candidate);
-        };
-        const auto same = [&](const Key &a, const Key &b) {
-            return a.head[0] == b.head[0] && a.head[1] == b.head[1] && view(a.candidate) == view(b.candidate);
-        };
+        const auto key = [&](uint32_t c) { return names.key(c); };
+        const auto before = [&](const Key &a, const Key &b) { return names.before(a, b); };
+        const auto same = [&](const Key &a, const Key &b) { return names.same(a, b); };
         std::vector<Key> order;
         const uint64_t wanted = uint64_t(count) + count / 20;
         while (order.size() < wanted) {
@@ -245,7 +227,79 @@ public:
         return names;
     }
 
+    // Every domain's hosts: the domain itself (its www host, as the graph names it) and
+    // counts[domain] - 1 distinct hosts under it, one or two labels deep, sorted.
+    static Names hosts(const Names &domains, const std::vector<uint32_t> &counts, Random &random)
+    {
+        Names names;
+        std::string label;
+        const auto add = [&](std::string_view domain, std::string_view below) {
+            names.m_offsets.push_back(uint32_t(names.m_arena.size()));
+            names.m_arena += domain;
+            if (!below.empty())
+                (names.m_arena += '.') += below;
+            if (names.m_arena.size() > UINT32_MAX - 256)
+                throw std::runtime_error("too many vertices for one name arena");
+        };
+        for (uint32_t domain = 0; domain < domains.size(); ++domain) {
+            add(domains.name(domain), {});
+            std::unordered_set<std::string> labels;
+            while (labels.size() + 1 < counts[domain]) {
+                label.clear();
+                appendLabel(label, random);
+                if (random.below(8) == 0)
+                    appendWord(label += '.', random);
+                if (labels.insert(label).second)
+                    add(domains.name(domain), label);
+            }
+        }
+        names.m_offsets.push_back(uint32_t(names.m_arena.size()));
+        std::vector<Key> order;
+        for (uint32_t c = 0; c + 1 < names.m_offsets.size(); ++c)
+            order.push_back(names.key(c));
+        std::sort(order.begin(), order.end(), [&](const Key &a, const Key &b) { return names.before(a, b); });
+        // Two domains can name one host: a domain "uk.co" drawn under "uk" has hosts that are
+        // domains under the suffix "uk.co".
+        order.erase(std::unique(order.begin(), order.end(), [&](const Key &a, const Key &b) { return names.same(a, b); }),
+                    order.end());
+        for (const Key &k : order)
+            names.m_kept.push_back(k.candidate);
+        return names;
+    }
+
 private:
+    // Names are sorted by their first 16 bytes held beside them, the names themselves read only
+    // on a tie: comparing in the arena alone costs two cache misses a comparison.
+    struct Key
+    {
+        uint64_t head[2];
+        uint32_t candidate;
+    };
+    std::string_view view(uint32_t candidate) const
+    {
+        return std::string_view(m_arena).substr(m_offsets[candidate], m_offsets[candidate + 1] - m_offsets[candidate]);
+    }
+    Key key(uint32_t candidate) const
+    {
+        Key k{{0, 0}, candidate};
+        const std::string_view name = view(candidate);
+        for (size_t i = 0; i < std::min<size_t>(16, name.size()); ++i)
+            k.head[i / 8] |= uint64_t(uint8_t(name[i])) << (56 - 8 * (i % 8));
+        return k;
+    }
+    bool before(const Key &a, const Key &b) const
+    {
+        if (a.head[0] != b.head[0])
+            return a.head[0] < b.head[0];
+        if (a.head[1] != b.head[1])
+            return a.head[1] < b.head[1];
+        return view(a.candidate) < view(b.candidate);
+    }
+    bool same(const Key &a, const Key &b) const
+    {
+        return a.head[0] == b.head[0] && a.head[1] == b.head[1] && view(a.candidate) == view(b.candidate);
+    }
+
     static void appendWord(std::string &text, Random &random)
     {
         if (random.below(2) == 0) {
@@ -340,28 +394,34 @@ public:
     void write()
     {
         const auto start = std::chrono::steady_clock::now();
-        const std::filesystem::path base = m_options.dir / (m_options.release + "-domain-");
         std::filesystem::create_directories(m_options.dir);
         std::filesystem::remove(m_options.dir / (m_options.release + ".figures"));
 
         std::fprintf(stderr, "names of %u sites...\n", m_options.vertices);
-        m_names = Names::make(m_options.vertices, m_random);
+        if (m_options.host) {
+            hostNames();
+        } else {
+            m_names = Names::make(m_options.vertices, m_random);
+            m_byPopularity = shuffled(m_names.size());
+            domainHosts();
+        }
         const uint32_t n = m_names.size();
-        popularity();
         std::fprintf(stderr, "names and popularity: %.1f s\n", elapsedSeconds(start));
 
         {
-            GzipWriter vertices(base.string() + "vertices.txt.gz");
-            writeVertices(vertices); // compressed on its own thread while the edges are made
-            GzipWriter edges(base.string() + "edges.txt.gz");
+            std::vector<std::unique_ptr<GzipWriter>> vertices = files("vertices");
+            writeVertices(vertices); // compressed on threads of their own while the edges are made
+            std::vector<std::unique_ptr<GzipWriter>> edges = files("edges");
             writeEdges(edges);
             std::fprintf(stderr, "edges: %.1f s\n", elapsedSeconds(start));
-            edges.finish();
-            vertices.finish();
+            for (const auto &file : edges)
+                file->finish();
+            for (const auto &file : vertices)
+                file->finish();
         }
         std::fprintf(stderr, "vertices and edges written: %.1f s\n", elapsedSeconds(start));
         {
-            GzipWriter ranks(base.string() + "ranks.txt.gz");
+            GzipWriter ranks((m_options.dir / (m_options.release + "-" + level() + "-ranks.txt.gz")).string());
             writeRanks(ranks);
             ranks.finish();
         }
@@ -373,15 +433,39 @@ public:
     }
 
 private:
-    // The popularity order: m_byPopularity[r] is the site of rank r, unrelated to its name.
-    // Popular sites have many hosts too.
-    void popularity()
+    std::string level() const { return m_options.host ? "host" : "domain"; }
+
+    // The files of one kind: one at domain level, parts at host level as Common Crawl splits them.
+    std::vector<std::unique_ptr<GzipWriter>> files(const std::string &kind) const
+    {
+        std::vector<std::unique_ptr<GzipWriter>> out;
+        if (!m_options.host) {
+            out.push_back(std::make_unique<GzipWriter>((m_options.dir / (m_options.release + "-domain-" + kind + ".txt.gz")).string()));
+            return out;
+        }
+        std::filesystem::create_directories(m_options.dir / kind);
+        for (int part = 0; part < kHostParts; ++part) {
+            char name[32];
+            std::snprintf(name, sizeof name, "part-%05d.txt.gz", part);
+            out.push_back(std::make_unique<GzipWriter>((m_options.dir / kind / name).string()));
+        }
+        return out;
+    }
+
+    // A popularity order of count sites: the site of rank r, unrelated to its name.
+    std::vector<uint32_t> shuffled(uint32_t count)
+    {
+        std::vector<uint32_t> order(count);
+        std::iota(order.begin(), order.end(), 0);
+        for (uint32_t i = count - 1; i > 0; --i)
+            std::swap(order[i], order[m_random.below(uint64_t(i) + 1)]);
+        return order;
+    }
+
+    // The hosts column of the domain level: popular domains have many hosts too.
+    void domainHosts()
     {
         const uint32_t n = m_names.size();
-        m_byPopularity.resize(n);
-        std::iota(m_byPopularity.begin(), m_byPopularity.end(), 0);
-        for (uint32_t i = n - 1; i > 0; --i)
-            std::swap(m_byPopularity[i], m_byPopularity[m_random.below(uint64_t(i) + 1)]);
         m_hosts.resize(n);
         for (uint32_t rank = 0; rank < n; ++rank) {
             const double spread = std::pow(1 - m_random.uniform(), -1 / 1.5);
@@ -391,18 +475,43 @@ private:
         }
     }
 
-    void writeVertices(GzipWriter &out)
+    // The host level's sites: as many domains as it takes for their hosts to number the vertices
+    // asked for, each holding hosts by its own popularity; the hosts then have a popularity
+    // of their own, unrelated to their domain's.
+    void hostNames()
     {
+        const uint32_t most = std::max<uint32_t>(1, m_options.vertices / 50);
+        std::vector<uint32_t> byRank;
+        for (uint64_t total = 0; total < m_options.vertices; total += byRank.back())
+            byRank.push_back(std::max<uint32_t>(1, most / uint32_t(byRank.size() + 1)));
+        const Names domains = Names::make(uint32_t(byRank.size()), m_random);
+        const std::vector<uint32_t> order = shuffled(domains.size());
+        std::vector<uint32_t> counts(domains.size());
+        for (uint32_t rank = 0; rank < domains.size(); ++rank)
+            counts[order[rank]] = byRank[rank];
+        const uint32_t few = uint32_t(std::find_if(byRank.begin(), byRank.end(), [](uint32_t count) { return count <= 5; }) - byRank.begin());
+        m_domainsOfHosts = {{"most-hosts", forwardName(domains.name(order[0])), byRank[0]},
+                            {"few-hosts", forwardName(domains.name(order[few])), byRank[few]}};
+        m_names = Names::hosts(domains, counts, m_random);
+        m_byPopularity = shuffled(m_names.size());
+    }
+
+    // Parts of the vertices hold consecutive ranges of them.
+    void writeVertices(const std::vector<std::unique_ptr<GzipWriter>> &out)
+    {
+        const uint32_t n = m_names.size();
         std::string line;
-        for (uint32_t v = 0; v < m_names.size(); ++v) {
+        for (uint32_t v = 0; v < n; ++v) {
             line.clear();
             appendNumber(line, v);
             line += '\t';
             line += m_names.name(v);
-            line += '\t';
-            appendNumber(line, m_hosts[v]);
+            if (!m_options.host) {
+                line += '\t';
+                appendNumber(line, m_hosts[v]);
+            }
             line += '\n';
-            out.write(line);
+            out[uint64_t(v) * out.size() / n]->write(line);
         }
     }
 
@@ -431,7 +540,8 @@ private:
         return degrees;
     }
 
-    void writeEdges(GzipWriter &out)
+    // The edges of a site go to one part, the parts taking sites in turn.
+    void writeEdges(const std::vector<std::unique_ptr<GzipWriter>> &out)
     {
         const uint32_t n = m_names.size();
         const std::vector<uint32_t> degrees = outDegrees();
@@ -477,7 +587,7 @@ private:
                 appendNumber(lines, target);
                 lines += '\n';
             }
-            out.write(lines);
+            out[v % out.size()]->write(lines);
             m_edgeCount += targets.size();
             if (v % (1 << 20) == 0 && v)
                 std::fprintf(stderr, "\r%u of %u sites, %.1f s", v, n, elapsedSeconds(start));
@@ -530,7 +640,8 @@ private:
             return a.value != b.value ? a.value > b.value : a.pagerankPosition < b.pagerankPosition;
         });
 
-        out.write("#harmonicc_pos\t#harmonicc_val\t#pr_pos\t#pr_val\t#host_rev\t#n_hosts\n");
+        out.write(m_options.host ? "#harmonicc_pos\t#harmonicc_val\t#pr_pos\t#pr_val\t#host_rev\n"
+                                 : "#harmonicc_pos\t#harmonicc_val\t#pr_pos\t#pr_val\t#host_rev\t#n_hosts\n");
         std::string line;
         for (uint32_t position = 0; position < n; ++position) {
             const auto [value, pagerankAt, v] = byHarmonic[position];
@@ -544,16 +655,19 @@ private:
             appendJavaNumber(line, pagerank[v], false);
             line += '\t';
             line += m_names.name(v);
-            line += '\t';
-            appendNumber(line, m_hosts[v]);
+            if (!m_options.host) {
+                line += '\t';
+                appendNumber(line, m_hosts[v]);
+            }
             line += '\n';
             out.write(line);
         }
     }
 
-    // What the benchmarks need to know without reading the edges: the sizes, and three domains
-    // to import with --targets and to query (the most linked-to, one with about a thousand
-    // referring sites, one with about ten), the right way round.
+    // What the benchmarks need to know without reading the edges: the sizes, three sites to
+    // import with --targets and to query (the most linked-to, one with about a thousand referring
+    // sites, one with about ten) and, at host level, two domains with their hosts, the right way
+    // round.
     void writeFigures(uint32_t n)
     {
         const auto largest = std::max_element(m_inDegree.begin(), m_inDegree.end()) - m_inDegree.begin();
@@ -569,6 +683,8 @@ private:
         figures << "release\t" << m_options.release << "\nvertices\t" << n << "\nedges\t" << m_edgeCount << '\n';
         for (const auto &[what, v] : {std::pair{"largest", uint32_t(largest)}, std::pair{"middle", near(1000)}, std::pair{"small", near(10)}})
             figures << what << '\t' << forwardName(m_names.name(v)) << '\t' << m_inDegree[v] << '\n';
+        for (const DomainOfHosts &domain : m_domainsOfHosts)
+            figures << domain.what << '\t' << domain.name << '\t' << domain.hosts << '\n';
         figures.close();
         if (!figures)
             throw std::runtime_error("cannot write " + path.string());
@@ -582,6 +698,13 @@ private:
     std::vector<uint32_t> m_hosts;
     std::vector<uint32_t> m_inDegree;
     uint64_t m_edgeCount = 0;
+    struct DomainOfHosts
+    {
+        const char *what;
+        std::string name;
+        uint32_t hosts;
+    };
+    std::vector<DomainOfHosts> m_domainsOfHosts;
 };
 
 bool parseNumber(const char *text, uint64_t &value)
@@ -602,6 +725,8 @@ int main(int argc, char **argv)
         if (arg == "--help") {
             std::fputs(kUsage, stdout);
             return 0;
+        } else if (arg == "--host") {
+            options.host = true;
         } else if (arg == "--small") {
             options.vertices = 100'000;
             options.edges = 3'000'000;
@@ -622,6 +747,10 @@ int main(int argc, char **argv)
             return 2;
         }
     }
+    if (options.vertices == 0)
+        options.vertices = options.host ? 5'000'000 : 10'000'000;
+    if (options.edges == 0)
+        options.edges = options.host ? 100'000'000 : 300'000'000;
     if (options.dir.empty() || options.vertices < 100) {
         std::fputs(kUsage, stderr);
         return 2;
