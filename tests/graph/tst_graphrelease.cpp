@@ -219,23 +219,30 @@ void TestGraphRelease::hostLevelAnswersForEveryHostUnderADomain()
 {
     QTemporaryDir dir;
     const std::string release = "cc-main-2025-jun-jul-aug";
-    const auto graph = buildTestRelease(
-        dir, {writeGraphFile(dir, "part-00001-" + release + "-host-vertices.txt.gz",
-                             "3\tcom.example.www.shop\n4\tuk.co.bbc.news\n5\tcom.rival\n6\tnet.linker\n"),
-              writeGraphFile(dir, "part-00000-" + release + "-host-vertices.txt.gz",
-                             "0\tcom.example\n1\tcom.example.blog\n2\tcom.example-shop\n"),
-              // Parts that overlap, as the host-level edges do.
-              writeGraphFile(dir, "part-00000-" + release + "-host-edges.txt.gz", "4\t1\n4\t0\n5\t3\n1\t0\n"),
-              writeGraphFile(dir, "part-00001-" + release + "-host-edges.txt.gz", "4\t1\n6\t2\n2\t0\n")},
-        request(release));
-    QCOMPARE(graph->level(), Level::Host);
-    QCOMPARE(graph->edges(), 6u);
-    // blog.example.com's link to example.com is the domain's own; example-shop.com is no host of it.
-    QCOMPARE(referring(*graph, "example.com"),
-             (std::vector<std::string>{"example-shop.com", "rival.com", "news.bbc.co.uk"}));
-    QCOMPARE(referring(*graph, "blog.example.com"), (std::vector<std::string>{"news.bbc.co.uk"}));
-    QCOMPARE(referring(*graph, "example-shop.com"), (std::vector<std::string>{"linker.net"}));
-    QCOMPARE(graph->hosts(0), std::nullopt);
+    // Hosts that no link touches make the domains' links few among the release's hosts, which
+    // are then gathered otherwise than when they are many.
+    for (const int unlinked : {0, 300}) {
+        std::string moreVertices;
+        for (int i = 0; i < unlinked; ++i)
+            moreVertices += std::to_string(7 + i) + "\torg.unlinked" + std::to_string(i) + "\n";
+        const auto graph = buildTestRelease(
+            dir, {writeGraphFile(dir, "part-00001-" + release + "-host-vertices.txt.gz",
+                                 "3\tcom.example.www.shop\n4\tuk.co.bbc.news\n5\tcom.rival\n6\tnet.linker\n" + moreVertices),
+                  writeGraphFile(dir, "part-00000-" + release + "-host-vertices.txt.gz",
+                                 "0\tcom.example\n1\tcom.example.blog\n2\tcom.example-shop\n"),
+                  // Parts that overlap, as the host-level edges do.
+                  writeGraphFile(dir, "part-00000-" + release + "-host-edges.txt.gz", "4\t1\n4\t0\n5\t3\n1\t0\n"),
+                  writeGraphFile(dir, "part-00001-" + release + "-host-edges.txt.gz", "4\t1\n6\t2\n2\t0\n")},
+            request(release));
+        QCOMPARE(graph->level(), Level::Host);
+        QCOMPARE(graph->edges(), 6u);
+        // blog.example.com's link to example.com is the domain's own; example-shop.com is no host of it.
+        QCOMPARE(referring(*graph, "example.com"),
+                 (std::vector<std::string>{"example-shop.com", "rival.com", "news.bbc.co.uk"}));
+        QCOMPARE(referring(*graph, "blog.example.com"), (std::vector<std::string>{"news.bbc.co.uk"}));
+        QCOMPARE(referring(*graph, "example-shop.com"), (std::vector<std::string>{"linker.net"}));
+        QCOMPARE(graph->hosts(0), std::nullopt);
+    }
 }
 
 void TestGraphRelease::sortingInRunsOnDiskGivesTheSameRelease()
