@@ -61,6 +61,45 @@ void eachLine(const std::string &input, const Progress &progress, const std::ato
     progress(shown);
 }
 
+// How far a stage after the files has come, counted in sites: joining and numbering the sites
+// of a large release takes a minute or more. Stopping is looked at here too.
+class Stage
+{
+public:
+    Stage(std::string name, const Progress &progress, const std::atomic<bool> &stop)
+        : m_progress(progress), m_stop(stop), m_start(std::chrono::steady_clock::now())
+    {
+        m_shown.input = std::move(name);
+        m_shown.counted = "sites";
+    }
+    void at(uint64_t sites)
+    {
+        if (sites % (1 << 20) != 0)
+            return;
+        if (m_stop)
+            throw BuildStopped();
+        show(sites);
+    }
+    void done(uint64_t sites)
+    {
+        m_shown.done = true;
+        show(sites);
+    }
+
+private:
+    void show(uint64_t sites)
+    {
+        m_shown.lines = sites;
+        m_shown.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+        m_progress(m_shown);
+    }
+
+    const Progress &m_progress;
+    const std::atomic<bool> &m_stop;
+    const std::chrono::steady_clock::time_point m_start;
+    BuildProgress m_shown;
+};
+
 FileShape shapeOf(const std::string &input)
 {
     try {
@@ -302,6 +341,7 @@ private:
         OutputFile byName(path(kByName));
         std::string coded, previous, record;
         uint32_t previousLine = 0;
+        Stage stage("names and ranks, joined", m_progress, m_stop);
         std::string_view vertex, rank;
         bool rankLeft = ranks.next(rank);
         for (uint32_t position = 0; vertices.next(vertex); ++position) {
@@ -348,8 +388,7 @@ private:
                 m_targetPositions.push_back(position);
             previous.assign(name);
             previousLine = named.line;
-            if (position % (1 << 20) == 0 && m_stop)
-                throw BuildStopped();
+            stage.at(position);
         }
         for (; rankLeft; rankLeft = ranks.next(rank))
             ++m_summary.ranksPassedOver;
@@ -357,6 +396,7 @@ private:
         names.close();
         blocks.close();
         byName.close();
+        stage.done(m_summary.vertices);
     }
 
     // Whether a reversed name is one that --targets asks for, or, at host level, under one
@@ -377,12 +417,14 @@ private:
         const auto count = uint32_t(m_summary.vertices);
         std::vector<uint32_t> numbers(count, kNone);
         OutputFile positions(path(files::kPositions));
+        Stage stage("sites, numbered by rank", m_progress, m_stop);
         uint32_t next = 0;
         {
             std::optional<OutputFile> ranks;
             if (m_summary.ranked > 0)
                 ranks.emplace(path(files::kRanks));
             for (std::string_view record; ranked.next(record);) {
+                stage.at(next);
                 const auto position = bytesAt<uint32_t>(record, 8);
                 numbers[position] = next++;
                 positions.put(position);
@@ -397,6 +439,7 @@ private:
                 positions.put(position);
             }
         positions.close();
+        stage.done(count);
         OutputFile out(path(files::kNumbers));
         out.write(numbers.data(), numbers.size() * sizeof(uint32_t));
         out.close();

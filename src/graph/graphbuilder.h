@@ -32,13 +32,14 @@ struct BuildSummary
     uint64_t ranksPassedOver = 0; // ranks rows of names that are no vertex
 };
 
-// How far reading one input has come.
+// How far reading one input, or a stage of the work after them, has come.
 struct BuildProgress
 {
     std::string input;
     uint64_t bytesRead = 0;
     std::optional<uint64_t> size;
     uint64_t lines = 0;
+    const char *counted = "lines"; // what lines counts: the sites of the stages after the files
     double seconds = 0;
     bool done = false;
 };

@@ -89,7 +89,7 @@ int addGraph(const std::string &index, const GraphAdd &add)
             if (!read.done && !progress.due(read.seconds))
                 return;
             InputProgress line{read.input, read.bytesRead, read.size, int64_t(read.lines), 0, 0, read.seconds};
-            line.words = {"lines", nullptr, nullptr};
+            line.words = {read.counted, nullptr, nullptr};
             read.done ? progress.done(line) : progress.update(line);
         };
         built = store.startBuild();

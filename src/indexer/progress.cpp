@@ -30,6 +30,11 @@ std::string duration(double seconds)
     return text;
 }
 
+bool readsBytes(const InputProgress &progress)
+{
+    return progress.bytesRead > 0 || progress.size;
+}
+
 std::string counts(const InputProgress &progress)
 {
     std::string text;
@@ -37,7 +42,7 @@ std::string counts(const InputProgress &progress)
     for (size_t i = 0; i < progress.words.size(); ++i)
         if (progress.words[i])
             text += (text.empty() ? "" : "  ") + std::string(progress.words[i]) + " " + groupedNumber(numbers[i]);
-    if (progress.seconds > 0) {
+    if (progress.seconds > 0 && readsBytes(progress)) {
         char rate[32];
         std::snprintf(rate, sizeof rate, "  %.1f MB/s", double(progress.bytesRead) / 1e6 / progress.seconds);
         text += rate;
@@ -71,8 +76,10 @@ bool ProgressLine::due(double seconds) const
 void ProgressLine::update(const InputProgress &progress)
 {
     m_shownAt = progress.seconds;
-    std::string line = progress.name + "  " + megabytes(progress.bytesRead);
+    // A stage of work after the inputs is counted, not read: it shows no bytes.
+    std::string line = progress.name;
     if (progress.size && *progress.size > 0) {
+        line += "  " + megabytes(progress.bytesRead);
         const double done = double(progress.bytesRead) / double(*progress.size);
         char percent[16];
         std::snprintf(percent, sizeof percent, "%.0f%%", 100 * done);
@@ -80,8 +87,8 @@ void ProgressLine::update(const InputProgress &progress)
         if (done > 0.01)
             line += ", ETA " + duration(progress.seconds * (1 - done) / done);
         line += ")";
-    } else {
-        line += " read";
+    } else if (readsBytes(progress)) {
+        line += "  " + megabytes(progress.bytesRead) + " read";
     }
     line += "  " + counts(progress);
     // A line that wraps could not be redrawn in place.
@@ -101,8 +108,9 @@ void ProgressLine::done(const InputProgress &progress)
         return;
     if (m_mode == Mode::Live)
         std::fputs("\r\033[K", m_out);
-    std::fprintf(m_out, "%s  %s in %.1f s  %s\n", progress.name.c_str(), megabytes(progress.bytesRead).c_str(),
-                 progress.seconds, counts(progress).c_str());
+    const std::string read = readsBytes(progress) ? "  " + megabytes(progress.bytesRead) : "";
+    std::fprintf(m_out, "%s%s in %.1f s  %s\n", progress.name.c_str(), read.c_str(), progress.seconds,
+                 counts(progress).c_str());
     std::fflush(m_out);
     m_shownAt = -1;
 }
