@@ -126,9 +126,9 @@ std::vector<uint32_t> Release::under(std::string_view reversed) const
     std::vector<uint32_t> sites;
     if (const std::optional<uint32_t> site = find(reversed))
         sites.push_back(*site);
-    const std::string prefix = std::string(reversed) + '.';
-    for (uint32_t position = lowerBound(prefix); position < m_vertices && nameAt(position).starts_with(prefix);
-         ++position)
+    // The names under it are those from "com.example." to "com.example/", '/' coming after '.'.
+    const uint32_t end = lowerBound(std::string(reversed) + '/');
+    for (uint32_t position = lowerBound(std::string(reversed) + '.'); position < end; ++position)
         sites.push_back(m_numbers[position]);
     return sites;
 }
