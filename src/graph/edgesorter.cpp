@@ -80,13 +80,10 @@ public:
     // The next key, false after the last.
     bool next(uint64_t &key)
     {
-        // A varint takes ten bytes at most.
-        const std::string_view bytes = m_file.peek(10);
-        if (bytes.empty())
+        uint64_t gap = 0;
+        if (!m_file.readVarint(gap))
             return false;
-        const auto *at = reinterpret_cast<const uint8_t *>(bytes.data());
-        key += readVarint(at);
-        m_file.skip(size_t(at - reinterpret_cast<const uint8_t *>(bytes.data())));
+        key += gap;
         return true;
     }
 

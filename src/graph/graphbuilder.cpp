@@ -404,9 +404,7 @@ private:
     bool isTarget(std::string_view name) const
     {
         return std::any_of(m_reversedTargets.begin(), m_reversedTargets.end(), [&](const std::string &reversed) {
-            return name == reversed
-                   || (m_inputs.level == Level::Host && name.starts_with(reversed) && name.size() > reversed.size()
-                       && name[reversed.size()] == '.');
+            return m_inputs.level == Level::Host ? isUnder(name, reversed) : name == reversed;
         });
     }
 

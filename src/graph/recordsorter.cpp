@@ -28,16 +28,11 @@ struct RecordSorter::Run
 
     bool advance()
     {
-        std::string_view bytes = file.peek(10);
-        if (bytes.empty())
+        uint64_t size = 0;
+        if (!file.readVarint(size))
             return false;
-        const auto *start = reinterpret_cast<const uint8_t *>(bytes.data());
-        const uint8_t *at = start;
-        const size_t size = readVarint(at);
-        const auto header = size_t(at - start);
-        bytes = file.peek(header + size);
-        head = bytes.substr(header);
-        file.skip(bytes.size());
+        head = file.peek(size);
+        file.skip(head.size());
         return true;
     }
 

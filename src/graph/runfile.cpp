@@ -1,6 +1,7 @@
 #include "runfile.h"
 
 #include "grapherror.h"
+#include "varint.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -26,6 +27,19 @@ std::string_view RunFile::peek(size_t size)
     if (m_end - m_at < size && !m_ended)
         refill(size);
     return std::string_view(m_buffer.data() + m_at, std::min(size, m_end - m_at));
+}
+
+bool RunFile::readVarint(uint64_t &value)
+{
+    // A varint takes ten bytes at most.
+    const std::string_view bytes = peek(10);
+    if (bytes.empty())
+        return false;
+    const auto *start = reinterpret_cast<const uint8_t *>(bytes.data());
+    const uint8_t *at = start;
+    value = graph::readVarint(at);
+    skip(size_t(at - start));
+    return true;
 }
 
 void RunFile::refill(size_t size)

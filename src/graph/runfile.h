@@ -21,6 +21,8 @@ public:
     // The next size bytes, or what is left when the file ends before; valid until the next peek.
     std::string_view peek(size_t size);
     void skip(size_t size) { m_at += size; }
+    // The varint at the reading position, which moves past it; false at the end of the file.
+    bool readVarint(uint64_t &value);
 
 private:
     void refill(size_t size);

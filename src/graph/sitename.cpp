@@ -22,6 +22,11 @@ std::string reverseLabels(std::string_view name)
 
 } // namespace
 
+bool isUnder(std::string_view reversed, std::string_view domain)
+{
+    return reversed.starts_with(domain) && (reversed.size() == domain.size() || reversed[domain.size()] == '.');
+}
+
 std::string_view withoutWww(std::string_view host)
 {
     return host.starts_with("www.") && host.size() > 4 ? host.substr(4) : host;

@@ -11,6 +11,10 @@ namespace graph {
 std::string reversedName(std::string_view host);
 std::string siteName(std::string_view reversed);
 
+// Whether a reversed name is domain's, or a host's under it ("com.example" and
+// "com.example.blog" are under "com.example", "com.example-shop" is not).
+bool isUnder(std::string_view reversed, std::string_view domain);
+
 // The name a host stands under in a graph: the host without a leading "www.".
 std::string_view withoutWww(std::string_view host);
 

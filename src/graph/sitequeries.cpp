@@ -14,10 +14,8 @@ bool isTarget(const Release &release, std::string_view reversed)
 {
     if (release.targets().empty())
         return true;
-    return std::any_of(release.targets().begin(), release.targets().end(), [&](const std::string &host) {
-        const std::string target = reversedName(host);
-        return reversed.starts_with(target) && (reversed.size() == target.size() || reversed[target.size()] == '.');
-    });
+    return std::any_of(release.targets().begin(), release.targets().end(),
+                       [&](const std::string &host) { return isUnder(reversed, reversedName(host)); });
 }
 
 } // namespace
