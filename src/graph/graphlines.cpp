@@ -161,16 +161,23 @@ std::optional<RankLine> parseRank(std::string_view line, Level level)
     return RankLine{*harmonicPosition, *harmonicValue, *pagerankPosition, *pagerankValue, fields[4]};
 }
 
-std::string formatValue(double value)
+void appendValue(std::string &out, double value)
 {
     if (std::isnan(value))
-        return {};
+        return;
     // Plain decimals where they stay short, as a spreadsheet shows them; else with an exponent.
     char text[32];
     std::to_chars_result written = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
     if (written.ec != std::errc())
         written = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, written.ptr);
+    out.append(text, written.ptr);
+}
+
+std::string formatValue(double value)
+{
+    std::string text;
+    appendValue(text, value);
+    return text;
 }
 
 } // namespace graph

@@ -53,5 +53,6 @@ bool isSiteName(std::string_view name);
 
 // A value as written back: the shortest text that reads as the same number; empty for NaN.
 std::string formatValue(double value);
+void appendValue(std::string &out, double value);
 
 } // namespace graph

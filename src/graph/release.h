@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,8 @@ public:
     std::vector<uint32_t> under(std::string_view reversed) const;
 
     std::string reversedName(uint32_t site) const;
+    // The names of many sites into names, whose memory is used again: for writing millions.
+    void reversedNames(std::span<const uint32_t> sites, std::vector<std::string> &names) const;
     files::RankRecord rank(uint32_t site) const;
     std::optional<uint32_t> hosts(uint32_t site) const;
 
@@ -46,6 +49,7 @@ public:
 
 private:
     std::string nameAt(uint32_t position) const;
+    void nameAt(uint32_t position, std::string &name) const;
     // The first name position whose name is not below reversed.
     uint32_t lowerBound(std::string_view reversed) const;
 

@@ -4,17 +4,16 @@ namespace graph {
 
 namespace {
 
-std::string reverseLabels(std::string_view name)
+void reverseLabels(std::string_view name, std::string &reversed)
 {
-    std::string reversed;
-    reversed.reserve(name.size());
+    reversed.clear();
     size_t end = name.size();
     while (true) {
         const size_t dot = end == 0 ? std::string_view::npos : name.rfind('.', end - 1);
         const size_t start = dot == std::string_view::npos ? 0 : dot + 1;
         reversed.append(name.substr(start, end - start));
         if (dot == std::string_view::npos)
-            return reversed;
+            return;
         reversed.push_back('.');
         end = dot;
     }
@@ -34,12 +33,21 @@ std::string_view withoutWww(std::string_view host)
 
 std::string reversedName(std::string_view host)
 {
-    return reverseLabels(withoutWww(host));
+    std::string reversed;
+    reverseLabels(withoutWww(host), reversed);
+    return reversed;
 }
 
 std::string siteName(std::string_view reversed)
 {
-    return reverseLabels(reversed);
+    std::string name;
+    reverseLabels(reversed, name);
+    return name;
+}
+
+void siteName(std::string_view reversed, std::string &name)
+{
+    reverseLabels(reversed, name);
 }
 
 } // namespace graph

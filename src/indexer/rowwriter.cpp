@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <charconv>
 #include <cstdio>
 
 namespace indexer {
@@ -26,8 +27,12 @@ void appendPlain(std::string &out, const Cell &cell)
         std::string &out;
         void operator()(std::monostate) const { }
         void operator()(const std::string &text) const { out += text; }
-        void operator()(int64_t number) const { out += std::to_string(number); }
-        void operator()(double value) const { out += graph::formatValue(value); }
+        void operator()(int64_t number) const
+        {
+            char text[24];
+            out.append(text, std::to_chars(text, text + sizeof text, number).ptr);
+        }
+        void operator()(double value) const { graph::appendValue(out, value); }
         void operator()(bool yes) const { out += yes ? '1' : '0'; }
     };
     std::visit(Text{out}, cell);
