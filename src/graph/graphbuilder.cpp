@@ -2,6 +2,7 @@
 
 #include "archive/errors.h"
 #include "edgesorter.h"
+#include "eliasfano.h"
 #include "grapherror.h"
 #include "lineinput.h"
 #include "mappedfile.h"
@@ -536,15 +537,15 @@ private:
         OutputFile sources(path(files::kSources));
         OutputFile offsets(path(files::kSourceOffsets));
         std::vector<uint32_t> list;
-        uint32_t listed = 0; // sites whose offset is written
+        uint32_t listed = 0; // sites whose list is written
         std::string coded;
-        const auto writeList = [&](uint32_t target) {
-            for (; listed <= target; ++listed)
+        const auto writeList = [&] {
+            if (listed % files::kListsPerOffset == 0)
                 offsets.put(uint64_t(sources.written()));
+            ++listed;
             coded.clear();
             appendVarint(coded, list.size());
-            for (size_t i = 0; i < list.size(); ++i)
-                appendVarint(coded, i == 0 ? list[0] : list[i] - list[i - 1] - 1);
+            eliasfano::append(coded, list, count);
             sources.write(coded.data(), coded.size());
             list.clear();
         };
@@ -553,17 +554,20 @@ private:
         // there stops the add too.
         const uint64_t edges = sorter.finish([&](uint32_t target, uint32_t source) {
             if (target != current && current != kNone) {
-                writeList(current);
+                writeList();
                 if (m_stop)
                     throw BuildStopped();
             }
+            while (listed < target)
+                writeList(); // sites no site links to
             current = target;
             list.push_back(source);
         });
         if (current != kNone)
-            writeList(current);
-        for (; listed <= count; ++listed)
-            offsets.put(uint64_t(sources.written()));
+            writeList();
+        while (listed < count)
+            writeList();
+        offsets.put(uint64_t(sources.written()));
         sources.close();
         offsets.close();
         return edges;
@@ -571,7 +575,7 @@ private:
 
     void writeMeta()
     {
-        std::string meta = "release " + m_inputs.release + "\nlevel " + levelName(m_inputs.level) + "\nvertices "
+        std::string meta = "format " + std::to_string(files::kFormat) + "\nrelease " + m_inputs.release + "\nlevel " + levelName(m_inputs.level) + "\nvertices "
                            + std::to_string(m_summary.vertices) + "\nedges " + std::to_string(m_summary.edges)
                            + "\nranked " + std::to_string(m_summary.ranked) + "\n";
         if (!m_request.targets.empty()) {

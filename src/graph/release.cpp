@@ -1,5 +1,6 @@
 #include "release.h"
 
+#include "eliasfano.h"
 #include "grapherror.h"
 #include "varint.h"
 
@@ -25,12 +26,15 @@ Release::Release(const std::string &folder) : m_folder(folder)
         throw GraphError("no complete release in " + folder);
     std::string line;
     uint64_t ranked = 0;
+    int format = 0;
     bool hasLevel = false;
     while (std::getline(meta, line)) {
         std::istringstream fields(line);
         std::string key;
         fields >> key;
-        if (key == "release")
+        if (key == "format")
+            fields >> format;
+        else if (key == "release")
             fields >> m_name;
         else if (key == "level") {
             std::string level;
@@ -49,6 +53,9 @@ Release::Release(const std::string &folder) : m_folder(folder)
     }
     if (m_name.empty() || !hasLevel || m_vertices == 0)
         throw GraphError("the release in " + folder + " is damaged: its meta file is not whole");
+    if (format != files::kFormat)
+        throw GraphError("the release " + m_name + " in " + folder
+                         + " was added by another version of linkvane-index: remove it (remove-graph) and add it again");
 
     const auto map = [&](const char *file, uint64_t expected) {
         m_files.push_back(std::make_unique<MappedFile>(folder + "/" + file));
@@ -67,8 +74,9 @@ Release::Release(const std::string &folder) : m_folder(folder)
     }
     if (m_level == Level::Domain)
         m_hosts = reinterpret_cast<const uint32_t *>(map(files::kHosts, m_vertices * 4));
-    m_offsets = reinterpret_cast<const uint64_t *>(map(files::kSourceOffsets, (m_vertices + 1) * 8));
-    m_sources = map(files::kSources, m_offsets[m_vertices]);
+    const uint64_t offsets = (m_vertices + files::kListsPerOffset - 1) / files::kListsPerOffset;
+    m_offsets = reinterpret_cast<const uint64_t *>(map(files::kSourceOffsets, (offsets + 1) * 8));
+    m_sources = map(files::kSources, m_offsets[offsets]);
 }
 
 uint64_t Release::bytesOnDisk() const
@@ -176,29 +184,32 @@ std::optional<uint32_t> Release::hosts(uint32_t site) const
     return m_hosts[site];
 }
 
+const uint8_t *Release::listOf(uint32_t site) const
+{
+    const uint8_t *at = m_sources + m_offsets[site / files::kListsPerOffset];
+    for (uint32_t before = site % files::kListsPerOffset; before > 0; --before)
+        at += eliasfano::bytes(readVarint(at), m_vertices);
+    return at;
+}
+
 uint64_t Release::sourceCount(uint32_t site) const
 {
-    if (m_offsets[site] == m_offsets[site + 1])
-        return 0;
-    const uint8_t *at = m_sources + m_offsets[site];
+    const uint8_t *at = listOf(site);
     return readVarint(at);
 }
 
 void Release::sources(uint32_t site, std::vector<uint32_t> &out, uint64_t limit) const
 {
-    if (m_offsets[site] == m_offsets[site + 1])
-        return;
-    const uint8_t *at = m_sources + m_offsets[site];
-    const uint64_t count = std::min(readVarint(at), limit);
+    const uint8_t *at = listOf(site);
+    const uint64_t count = readVarint(at);
+    const uint64_t wanted = std::min(count, limit);
     // The lists of all the hosts of a domain are added into one vector, one after another:
     // reserving just enough for each would copy it over at every list.
-    if (out.capacity() < out.size() + count)
-        out.reserve(std::max<uint64_t>(out.size() + count, 2 * out.capacity()));
-    uint64_t number = 0;
-    for (uint64_t i = 0; i < count; ++i) {
-        number += readVarint(at) + (i == 0 ? 0 : 1);
-        out.push_back(uint32_t(number));
-    }
+    if (out.capacity() < out.size() + wanted)
+        out.reserve(std::max<uint64_t>(out.size() + wanted, 2 * out.capacity()));
+    eliasfano::Reader list(at, count, m_vertices);
+    for (uint64_t i = 0; i < wanted; ++i)
+        out.push_back(list.next());
 }
 
 } // namespace graph

@@ -50,6 +50,8 @@ public:
 private:
     std::string nameAt(uint32_t position) const;
     void nameAt(uint32_t position, std::string &name) const;
+    // Where the list of the sites that link to site starts.
+    const uint8_t *listOf(uint32_t site) const;
     // The first name position whose name is not below reversed.
     uint32_t lowerBound(std::string_view reversed) const;
 

@@ -8,9 +8,11 @@
 // has many referring sites.
 namespace graph::files {
 
-// "key value" lines: release, level, vertices, edges, ranked, targets (the domains a release
-// added with --targets answers for, space-separated; absent when it answers for all).
+// "key value" lines: format, release, level, vertices, edges, ranked, targets (the domains a
+// release added with --targets answers for, space-separated; absent when it answers for all).
 inline constexpr const char *kMeta = "meta";
+// The way the files below are written; releases written otherwise are not read.
+inline constexpr int kFormat = 2;
 // The reversed names in name order, front-coded in blocks of kNamesPerBlock: the first name of a
 // block whole (its length, then its bytes), each next one as the length it shares with the one
 // before, the length of the rest, and the rest; lengths as varints.
@@ -21,11 +23,13 @@ inline constexpr const char *kNumbers = "numbers";     // uint32 site number at 
 inline constexpr const char *kPositions = "positions"; // uint32 name position of each site number
 inline constexpr const char *kRanks = "ranks";         // a RankRecord for each ranked site number
 inline constexpr const char *kHosts = "hosts";         // uint32 hosts of each domain (domain level)
-// For each site number, the numbers of the sites that link to it: a varint count, then the first
-// number and the gaps less one to each next, as varints; kSourceOffsets holds the uint64 offset
-// of each site's list, and one past the last.
+// For each site number in turn, the numbers of the sites that link to it: a varint count, then
+// the list in Elias and Fano's coding (eliasfano.h) with the number of sites as its bound.
+// kSourceOffsets holds the uint64 offset of every kListsPerOffset-th site's list, and the size of
+// kSources last; the lists between are found by their counts, which tell their sizes.
 inline constexpr const char *kSources = "sources";
 inline constexpr const char *kSourceOffsets = "sources.offsets";
+inline constexpr uint32_t kListsPerOffset = 64;
 
 struct RankRecord
 {

@@ -5,8 +5,8 @@
 
 namespace graph {
 
-// Unsigned LEB128: seven bits a byte, low bits first. The graph's lists are sorted numbers kept
-// as gaps, most of which fit in one or two bytes.
+// Unsigned LEB128: seven bits a byte, low bits first: lengths and counts, most of which fit in a
+// byte.
 inline void appendVarint(std::string &out, uint64_t value)
 {
     while (value >= 0x80) {

@@ -58,6 +58,7 @@ private slots:
     void gapListsSitesLinkingToCompetitorsOnly();
     void changesBetweenReleasesByName();
     void aCutGzipFileIsRefused();
+    void aReleaseOfAnotherVersionIsRefused();
     void malformedReleasesAreRefusedWithFileAndLine_data();
     void malformedReleasesAreRefusedWithFileAndLine();
     void aStopRequestedAfterAnyFileStopsTheBuild_data();
@@ -327,6 +328,28 @@ void TestGraphRelease::aCutGzipFileIsRefused()
         QFAIL("the release was added");
     } catch (const graph::GraphError &error) {
         QVERIFY2(std::string(error.what()).find(cut) != std::string::npos, error.what());
+    }
+}
+
+void TestGraphRelease::aReleaseOfAnotherVersionIsRefused()
+{
+    QTemporaryDir dir;
+    buildTestRelease(dir, sampleDomainFiles(dir));
+    const QString folder = dir.filePath(QDir(dir.path()).entryList({QStringLiteral("release-*")}, QDir::Dirs).front());
+    // As the releases before the format was named: their lists were coded otherwise.
+    QFile meta(folder + "/meta");
+    QVERIFY(meta.open(QIODevice::ReadOnly));
+    const QByteArray text = meta.readAll();
+    meta.close();
+    QVERIFY(meta.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    meta.write(text.mid(text.indexOf('\n') + 1));
+    meta.close();
+    try {
+        graph::Release(folder.toStdString());
+        QFAIL("the release was read");
+    } catch (const graph::GraphError &error) {
+        QVERIFY2(std::string(error.what()).find("another version of linkvane-index: remove it") != std::string::npos,
+                 error.what());
     }
 }
 
