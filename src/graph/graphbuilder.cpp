@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <unistd.h>
 
 namespace graph {
@@ -418,19 +419,30 @@ private:
         OutputFile positions(path(files::kPositions));
         Stage stage("sites, numbered by rank", m_progress, m_stop);
         uint32_t next = 0;
-        {
-            std::optional<OutputFile> ranks;
-            if (m_summary.ranked > 0)
-                ranks.emplace(path(files::kRanks));
+        if (m_summary.ranked > 0) {
+            OutputFile harmonicPositions(path(files::kHarmonicPositions));
+            OutputFile harmonicValues(path(files::kHarmonicValues));
+            OutputFile pagerankPositions(path(files::kPagerankPositions));
+            OutputFile pagerankValues(path(files::kPagerankValues));
+            bool positionIsNumber = true;
             for (std::string_view record; ranked.next(record);) {
                 stage.at(next);
                 const auto position = bytesAt<uint32_t>(record, 8);
+                const auto rank = bytesAt<files::RankRecord>(record, 12);
+                positionIsNumber = positionIsNumber && rank.harmonicPosition == next + 1;
                 numbers[position] = next++;
                 positions.put(position);
-                ranks->put(bytesAt<files::RankRecord>(record, 12));
+                harmonicPositions.put(rank.harmonicPosition);
+                harmonicValues.put(rank.harmonicValue);
+                pagerankPositions.put(rank.pagerankPosition);
+                pagerankValues.put(rank.pagerankValue);
             }
-            if (ranks)
-                ranks->close();
+            harmonicPositions.close();
+            harmonicValues.close();
+            pagerankPositions.close();
+            pagerankValues.close();
+            if (positionIsNumber)
+                std::filesystem::remove(path(files::kHarmonicPositions));
         }
         for (uint32_t position = 0; position < count; ++position)
             if (numbers[position] == kNone) {

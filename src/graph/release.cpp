@@ -5,6 +5,7 @@
 #include "varint.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -69,7 +70,11 @@ Release::Release(const std::string &folder) : m_folder(folder)
     m_numbers = reinterpret_cast<const uint32_t *>(map(files::kNumbers, m_vertices * 4));
     m_positions = reinterpret_cast<const uint32_t *>(map(files::kPositions, m_vertices * 4));
     if (ranked > 0) {
-        m_ranks = reinterpret_cast<const files::RankRecord *>(map(files::kRanks, ranked * sizeof(files::RankRecord)));
+        if (std::filesystem::exists(folder + "/" + files::kHarmonicPositions))
+            m_harmonicPositions = reinterpret_cast<const uint32_t *>(map(files::kHarmonicPositions, ranked * 4));
+        m_harmonicValues = reinterpret_cast<const double *>(map(files::kHarmonicValues, ranked * 8));
+        m_pagerankPositions = reinterpret_cast<const uint32_t *>(map(files::kPagerankPositions, ranked * 4));
+        m_pagerankValues = reinterpret_cast<const double *>(map(files::kPagerankValues, ranked * 8));
         m_rankCount = ranked;
     }
     if (m_level == Level::Domain)
@@ -97,16 +102,32 @@ std::string Release::nameAt(uint32_t position) const
 
 void Release::nameAt(uint32_t position, std::string &name) const
 {
-    // Each name of a block is built on the one before: decoded over one buffer, not a string each.
+    // Each name of a block is the one before up to the length they share, then its own rest. The
+    // rests up to the one asked for are found first; then each byte of it is copied once, from the
+    // last of them that wrote it.
+    struct Rest
+    {
+        uint64_t shared;
+        const uint8_t *bytes;
+    };
+    std::array<Rest, kBlock> rests;
     const uint8_t *at = m_names + m_blocks[position / kBlock];
-    name.clear();
-    for (uint32_t i = 0; i <= position % kBlock; ++i) {
-        const uint64_t shared = i == 0 ? 0 : readVarint(at);
+    const uint32_t last = position % kBlock;
+    uint64_t length = 0;
+    for (uint32_t i = 0; i <= last; ++i) {
+        rests[i].shared = i == 0 ? 0 : readVarint(at);
         const uint64_t rest = readVarint(at);
-        name.resize(shared + rest);
-        std::memcpy(name.data() + shared, at, rest);
+        rests[i].bytes = at;
+        length = rests[i].shared + rest;
         at += rest;
     }
+    name.resize(length);
+    uint64_t end = length;
+    for (uint32_t i = last + 1; i-- > 0 && end > 0;)
+        if (rests[i].shared < end) {
+            std::memcpy(name.data() + rests[i].shared, rests[i].bytes, end - rests[i].shared);
+            end = rests[i].shared;
+        }
 }
 
 uint32_t Release::lowerBound(std::string_view reversed) const
@@ -173,7 +194,8 @@ void Release::reversedNames(std::span<const uint32_t> sites, std::vector<std::st
 files::RankRecord Release::rank(uint32_t site) const
 {
     if (site < m_rankCount)
-        return m_ranks[site];
+        return {m_harmonicPositions ? m_harmonicPositions[site] : site + 1, m_pagerankPositions[site],
+                m_harmonicValues[site], m_pagerankValues[site]};
     return {0, 0, std::nan(""), std::nan("")};
 }
 

@@ -26,7 +26,7 @@ public:
     Level level() const { return m_level; }
     uint64_t vertices() const { return m_vertices; }
     uint64_t edges() const { return m_edges; }
-    bool ranked() const { return m_ranks != nullptr; }
+    bool ranked() const { return m_rankCount > 0; }
     uint64_t bytesOnDisk() const;
     // The hosts it was added for (--targets), which it alone answers for; empty when all.
     const std::vector<std::string> &targets() const { return m_targets; }
@@ -67,7 +67,10 @@ private:
     uint64_t m_blockCount = 0;
     const uint32_t *m_numbers = nullptr;
     const uint32_t *m_positions = nullptr;
-    const files::RankRecord *m_ranks = nullptr;
+    const uint32_t *m_harmonicPositions = nullptr; // none when each is the site's number plus one
+    const double *m_harmonicValues = nullptr;
+    const uint32_t *m_pagerankPositions = nullptr;
+    const double *m_pagerankValues = nullptr;
     uint64_t m_rankCount = 0;
     const uint32_t *m_hosts = nullptr;
     const uint8_t *m_sources = nullptr;

@@ -12,7 +12,7 @@ namespace graph::files {
 // release added with --targets answers for, space-separated; absent when it answers for all).
 inline constexpr const char *kMeta = "meta";
 // The way the files below are written; releases written otherwise are not read.
-inline constexpr int kFormat = 2;
+inline constexpr int kFormat = 3;
 // The reversed names in name order, front-coded in blocks of kNamesPerBlock: the first name of a
 // block whole (its length, then its bytes), each next one as the length it shares with the one
 // before, the length of the rest, and the rest; lengths as varints.
@@ -21,7 +21,13 @@ inline constexpr const char *kNameBlocks = "names.blocks"; // uint64 offset of e
 inline constexpr uint32_t kNamesPerBlock = 16;
 inline constexpr const char *kNumbers = "numbers";     // uint32 site number at each name position
 inline constexpr const char *kPositions = "positions"; // uint32 name position of each site number
-inline constexpr const char *kRanks = "ranks";         // a RankRecord for each ranked site number
+// The ranks of each ranked site number, a column a file: uint32 positions and double values.
+// Ranked sites are numbered by harmonic position: its column is left out when each is the site's
+// number plus one, as when every row of the ranks file names a site.
+inline constexpr const char *kHarmonicPositions = "ranks.harmonic-positions";
+inline constexpr const char *kHarmonicValues = "ranks.harmonic-values";
+inline constexpr const char *kPagerankPositions = "ranks.pagerank-positions";
+inline constexpr const char *kPagerankValues = "ranks.pagerank-values";
 inline constexpr const char *kHosts = "hosts";         // uint32 hosts of each domain (domain level)
 // For each site number in turn, the numbers of the sites that link to it: a varint count, then
 // the list in Elias and Fano's coding (eliasfano.h) with the number of sites as its bound.
@@ -31,6 +37,7 @@ inline constexpr const char *kSources = "sources";
 inline constexpr const char *kSourceOffsets = "sources.offsets";
 inline constexpr uint32_t kListsPerOffset = 64;
 
+// The ranks of one site.
 struct RankRecord
 {
     uint32_t harmonicPosition; // 0: none given
