@@ -327,6 +327,7 @@ private:
                 appendBytes(record, row->harmonicValue);
                 appendBytes(record, row->pagerankValue);
                 sorter.add(record);
+                m_harmonicFloats = m_harmonicFloats && isFloatValue(row->harmonicValue);
             });
         }
     }
@@ -421,7 +422,7 @@ private:
         uint32_t next = 0;
         if (m_summary.ranked > 0) {
             OutputFile harmonicPositions(path(files::kHarmonicPositions));
-            OutputFile harmonicValues(path(files::kHarmonicValues));
+            OutputFile harmonicValues(path(m_harmonicFloats ? files::kHarmonicFloats : files::kHarmonicValues));
             OutputFile pagerankPositions(path(files::kPagerankPositions));
             OutputFile pagerankValues(path(files::kPagerankValues));
             bool positionIsNumber = true;
@@ -433,7 +434,10 @@ private:
                 numbers[position] = next++;
                 positions.put(position);
                 harmonicPositions.put(rank.harmonicPosition);
-                harmonicValues.put(rank.harmonicValue);
+                if (m_harmonicFloats)
+                    harmonicValues.put(float(rank.harmonicValue));
+                else
+                    harmonicValues.put(rank.harmonicValue);
                 pagerankPositions.put(rank.pagerankPosition);
                 pagerankValues.put(rank.pagerankValue);
             }
@@ -612,6 +616,7 @@ private:
 
     Lines m_vertexLines;
     Lines m_rankLines;
+    bool m_harmonicFloats = true; // every harmonic value read is a float's
     std::vector<std::string> m_reversedTargets;
     std::vector<uint32_t> m_targetPositions; // name positions of the sites --targets asks for
 };

@@ -173,6 +173,22 @@ void appendValue(std::string &out, double value)
     out.append(text, written.ptr);
 }
 
+double floatValue(float value)
+{
+    if (std::isnan(value))
+        return std::nan("");
+    char text[32];
+    const char *end = std::to_chars(text, text + sizeof text, value).ptr;
+    double read = 0;
+    std::from_chars(text, end, read);
+    return read;
+}
+
+bool isFloatValue(double value)
+{
+    return std::isnan(value) || floatValue(float(value)) == value;
+}
+
 std::string formatValue(double value)
 {
     std::string text;

@@ -55,4 +55,9 @@ bool isSiteName(std::string_view name);
 std::string formatValue(double value);
 void appendValue(std::string &out, double value);
 
+// Common Crawl writes harmonic centrality as single-precision numbers. Whether value is what the
+// shortest text of a float reads as (NaN too), and so can be kept as one; and that number.
+bool isFloatValue(double value);
+double floatValue(float value);
+
 } // namespace graph

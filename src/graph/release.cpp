@@ -72,7 +72,10 @@ Release::Release(const std::string &folder) : m_folder(folder)
     if (ranked > 0) {
         if (std::filesystem::exists(folder + "/" + files::kHarmonicPositions))
             m_harmonicPositions = reinterpret_cast<const uint32_t *>(map(files::kHarmonicPositions, ranked * 4));
-        m_harmonicValues = reinterpret_cast<const double *>(map(files::kHarmonicValues, ranked * 8));
+        if (std::filesystem::exists(folder + "/" + files::kHarmonicFloats))
+            m_harmonicFloats = reinterpret_cast<const float *>(map(files::kHarmonicFloats, ranked * 4));
+        else
+            m_harmonicValues = reinterpret_cast<const double *>(map(files::kHarmonicValues, ranked * 8));
         m_pagerankPositions = reinterpret_cast<const uint32_t *>(map(files::kPagerankPositions, ranked * 4));
         m_pagerankValues = reinterpret_cast<const double *>(map(files::kPagerankValues, ranked * 8));
         m_rankCount = ranked;
@@ -195,7 +198,7 @@ files::RankRecord Release::rank(uint32_t site) const
 {
     if (site < m_rankCount)
         return {m_harmonicPositions ? m_harmonicPositions[site] : site + 1, m_pagerankPositions[site],
-                m_harmonicValues[site], m_pagerankValues[site]};
+                m_harmonicFloats ? floatValue(m_harmonicFloats[site]) : m_harmonicValues[site], m_pagerankValues[site]};
     return {0, 0, std::nan(""), std::nan("")};
 }
 

@@ -69,6 +69,7 @@ private:
     const uint32_t *m_positions = nullptr;
     const uint32_t *m_harmonicPositions = nullptr; // none when each is the site's number plus one
     const double *m_harmonicValues = nullptr;
+    const float *m_harmonicFloats = nullptr; // instead of m_harmonicValues when each is a float's
     const uint32_t *m_pagerankPositions = nullptr;
     const double *m_pagerankValues = nullptr;
     uint64_t m_rankCount = 0;

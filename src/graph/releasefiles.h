@@ -23,9 +23,11 @@ inline constexpr const char *kNumbers = "numbers";     // uint32 site number at 
 inline constexpr const char *kPositions = "positions"; // uint32 name position of each site number
 // The ranks of each ranked site number, a column a file: uint32 positions and double values.
 // Ranked sites are numbered by harmonic position: its column is left out when each is the site's
-// number plus one, as when every row of the ranks file names a site.
+// number plus one, as when every row of the ranks file names a site. Harmonic values are kept as
+// floats (kHarmonicFloats) when each reads as one (graphlines.h), else as doubles.
 inline constexpr const char *kHarmonicPositions = "ranks.harmonic-positions";
 inline constexpr const char *kHarmonicValues = "ranks.harmonic-values";
+inline constexpr const char *kHarmonicFloats = "ranks.harmonic-floats";
 inline constexpr const char *kPagerankPositions = "ranks.pagerank-positions";
 inline constexpr const char *kPagerankValues = "ranks.pagerank-values";
 inline constexpr const char *kHosts = "hosts";         // uint32 hosts of each domain (domain level)

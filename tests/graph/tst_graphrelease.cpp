@@ -196,16 +196,17 @@ void TestGraphRelease::referringSitesComeOnceInRankOrderWithTheirRanks()
     QCOMPARE(release->rank(example).harmonicPosition, 3u);
     QCOMPARE(graph::formatValue(release->rank(example).harmonicValue), std::string());
     QCOMPARE(release->rank(*release->find("com.other")).harmonicPosition, 0u);
-    // Ranks of every site, one a position: the positions are the sites' numbers plus one.
+    // Ranks of every site, one a position: the positions are the sites' numbers plus one. A
+    // harmonic value with more digits than a float holds keeps them.
     const std::string whole = "cc-main-2025-jan-feb-mar-domain-";
     const auto ranked = buildTestRelease(
         dir, {writeGraphFile(dir, whole + "vertices.txt.gz", "0\tcom.a\t1\n1\tcom.b\t1\n"),
               writeGraphFile(dir, whole + "edges.txt.gz", "1\t0\n"),
               writeGraphFile(dir, whole + "ranks.txt.gz",
-                             ranksHeader(graph::Level::Domain) + "1\t2.0\t2\t0.25\tcom.b\t1\n2\t1.0\t1\t0.75\tcom.a\t1\n")});
+                             ranksHeader(graph::Level::Domain) + "1\t2.0\t2\t0.25\tcom.b\t1\n2\t0.123456789012345\t1\t0.75\tcom.a\t1\n")});
     const graph::files::RankRecord a = ranked->rank(*ranked->find("com.a"));
     QCOMPARE(a.harmonicPosition, 2u);
-    QCOMPARE(a.harmonicValue, 1.0);
+    QCOMPARE(graph::formatValue(a.harmonicValue), std::string("0.123456789012345"));
     QCOMPARE(a.pagerankPosition, 1u);
     QCOMPARE(a.pagerankValue, 0.75);
     QCOMPARE(ranked->rank(*ranked->find("com.b")).harmonicPosition, 1u);
