@@ -473,11 +473,21 @@ private:
 
     void writeHosts(const std::vector<uint32_t> &numbers) const
     {
-        std::vector<uint32_t> hosts(numbers.size());
-        eachByName([&](uint32_t position, const NamedVertex &named) { hosts[numbers[position]] = named.hosts; });
+        std::vector<uint8_t> hosts(numbers.size());
+        std::vector<files::ManyHosts> many;
+        eachByName([&](uint32_t position, const NamedVertex &named) {
+            const uint32_t site = numbers[position];
+            hosts[site] = uint8_t(std::min<uint32_t>(named.hosts, files::kManyHosts));
+            if (named.hosts >= files::kManyHosts)
+                many.push_back({site, named.hosts});
+        });
+        std::sort(many.begin(), many.end(), [](const files::ManyHosts &a, const files::ManyHosts &b) { return a.site < b.site; });
         OutputFile out(path(files::kHosts));
-        out.write(hosts.data(), hosts.size() * sizeof(uint32_t));
+        out.write(hosts.data(), hosts.size());
         out.close();
+        OutputFile over(path(files::kHostsOver));
+        over.write(many.data(), many.size() * sizeof(files::ManyHosts));
+        over.close();
     }
 
     std::vector<bool> targetNumbers(const std::vector<uint32_t> &numbers) const

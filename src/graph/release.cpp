@@ -80,8 +80,13 @@ Release::Release(const std::string &folder) : m_folder(folder)
         m_pagerankValues = reinterpret_cast<const double *>(map(files::kPagerankValues, ranked * 8));
         m_rankCount = ranked;
     }
-    if (m_level == Level::Domain)
-        m_hosts = reinterpret_cast<const uint32_t *>(map(files::kHosts, m_vertices * 4));
+    if (m_level == Level::Domain) {
+        m_hosts = map(files::kHosts, m_vertices);
+        const uint8_t *many = map(files::kHostsOver, UINT64_MAX);
+        if (m_files.back()->size() % sizeof(files::ManyHosts) != 0)
+            throw GraphError("the release in " + folder + " is damaged: " + files::kHostsOver + " is not of its size");
+        m_manyHosts = {reinterpret_cast<const files::ManyHosts *>(many), m_files.back()->size() / sizeof(files::ManyHosts)};
+    }
     const uint64_t offsets = (m_vertices + files::kListsPerOffset - 1) / files::kListsPerOffset;
     m_offsets = reinterpret_cast<const uint64_t *>(map(files::kSourceOffsets, (offsets + 1) * 8));
     m_sources = map(files::kSources, m_offsets[offsets]);
@@ -206,7 +211,13 @@ std::optional<uint32_t> Release::hosts(uint32_t site) const
 {
     if (!m_hosts)
         return std::nullopt;
-    return m_hosts[site];
+    if (m_hosts[site] < files::kManyHosts)
+        return m_hosts[site];
+    const auto found = std::lower_bound(m_manyHosts.begin(), m_manyHosts.end(), site,
+                                        [](const files::ManyHosts &many, uint32_t site) { return many.site < site; });
+    if (found == m_manyHosts.end() || found->site != site)
+        throw GraphError("the release in " + m_folder + " is damaged: " + files::kHostsOver + " is not whole");
+    return found->hosts;
 }
 
 const uint8_t *Release::listOf(uint32_t site) const

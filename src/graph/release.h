@@ -73,7 +73,8 @@ private:
     const uint32_t *m_pagerankPositions = nullptr;
     const double *m_pagerankValues = nullptr;
     uint64_t m_rankCount = 0;
-    const uint32_t *m_hosts = nullptr;
+    const uint8_t *m_hosts = nullptr;
+    std::span<const files::ManyHosts> m_manyHosts;
     const uint8_t *m_sources = nullptr;
     const uint64_t *m_offsets = nullptr;
 };

@@ -12,7 +12,7 @@ namespace graph::files {
 // release added with --targets answers for, space-separated; absent when it answers for all).
 inline constexpr const char *kMeta = "meta";
 // The way the files below are written; releases written otherwise are not read.
-inline constexpr int kFormat = 3;
+inline constexpr int kFormat = 2;
 // The reversed names in name order, front-coded in blocks of kNamesPerBlock: the first name of a
 // block whole (its length, then its bytes), each next one as the length it shares with the one
 // before, the length of the rest, and the rest; lengths as varints.
@@ -30,7 +30,11 @@ inline constexpr const char *kHarmonicValues = "ranks.harmonic-values";
 inline constexpr const char *kHarmonicFloats = "ranks.harmonic-floats";
 inline constexpr const char *kPagerankPositions = "ranks.pagerank-positions";
 inline constexpr const char *kPagerankValues = "ranks.pagerank-values";
-inline constexpr const char *kHosts = "hosts";         // uint32 hosts of each domain (domain level)
+// At domain level, the hosts of each domain: a byte each, kManyHosts for kManyHosts or more, whose
+// numbers kHostsOver holds as ManyHosts in site order.
+inline constexpr const char *kHosts = "hosts";
+inline constexpr const char *kHostsOver = "hosts.over";
+inline constexpr uint8_t kManyHosts = 255;
 // For each site number in turn, the numbers of the sites that link to it: a varint count, then
 // the list in Elias and Fano's coding (eliasfano.h) with the number of sites as its bound.
 // kSourceOffsets holds the uint64 offset of every kListsPerOffset-th site's list, and the size of
@@ -38,6 +42,12 @@ inline constexpr const char *kHosts = "hosts";         // uint32 hosts of each d
 inline constexpr const char *kSources = "sources";
 inline constexpr const char *kSourceOffsets = "sources.offsets";
 inline constexpr uint32_t kListsPerOffset = 64;
+
+struct ManyHosts
+{
+    uint32_t site;
+    uint32_t hosts;
+};
 
 // The ranks of one site.
 struct RankRecord
