@@ -1,8 +1,8 @@
 #include "eliasfano.h"
 
-#include <algorithm>
+#include "bits.h"
+
 #include <bit>
-#include <cstring>
 
 namespace graph::eliasfano {
 
@@ -25,20 +25,6 @@ uint64_t highBytes(uint64_t count, uint64_t bound, unsigned lowBits)
     return count == 0 ? 0 : (((bound - 1) >> lowBits) + count + 7) / 8;
 }
 
-// Up to eight bytes from at as one little-endian number, none read from end on.
-uint64_t load(const uint8_t *at, const uint8_t *end)
-{
-    uint64_t word = 0;
-    if (std::endian::native == std::endian::little && end - at >= 8) {
-        std::memcpy(&word, at, 8);
-        return word;
-    }
-    const auto length = std::min<ptrdiff_t>(8, end - at);
-    for (ptrdiff_t i = 0; i < length; ++i)
-        word |= uint64_t(at[i]) << (8 * i);
-    return word;
-}
-
 } // namespace
 
 uint64_t bytes(uint64_t count, uint64_t bound)
@@ -47,26 +33,40 @@ uint64_t bytes(uint64_t count, uint64_t bound)
     return lowBytes(count, lowBits) + highBytes(count, bound, lowBits);
 }
 
-void append(std::string &out, std::span<const uint32_t> sorted, uint64_t bound)
+template <typename NumberAt> void appendList(std::string &out, uint64_t count, uint64_t bound, const NumberAt &numberAt)
 {
-    const uint64_t count = sorted.size();
     const unsigned lowBits = lowBitsOf(count, bound);
-    const size_t low = out.size();
-    const size_t high = low + lowBytes(count, lowBits);
+    bits::Writer low(out);
+    for (uint64_t i = 0; i < count; ++i)
+        low.put(numberAt(i), lowBits);
+    low.finish();
+    const size_t high = out.size();
     out.resize(high + highBytes(count, bound, lowBits), '\0');
-    // The low bits gather in a word, written out a byte at a time as it fills.
-    uint64_t word = 0;
-    unsigned filled = 0;
-    size_t at = low;
     for (uint64_t i = 0; i < count; ++i) {
-        word |= uint64_t(sorted[i] & ((uint64_t(1) << lowBits) - 1)) << filled;
-        for (filled += lowBits; filled >= 8; filled -= 8, word >>= 8)
-            out[at++] = char(word);
-        const uint64_t bit = (sorted[i] >> lowBits) + i;
+        const uint64_t bit = (numberAt(i) >> lowBits) + i;
         out[high + bit / 8] = char(out[high + bit / 8] | 1 << bit % 8);
     }
-    if (filled > 0)
-        out[at] = char(word);
+}
+
+void append(std::string &out, std::span<const uint32_t> sorted, uint64_t bound)
+{
+    appendList(out, sorted.size(), bound, [&](uint64_t i) { return sorted[i]; });
+}
+
+uint64_t indexedBytes(uint64_t count, uint64_t bound)
+{
+    return bytes(count, bound) + (count + kIndexEvery - 1) / kIndexEvery * 8;
+}
+
+void appendIndexed(std::string &out, uint64_t count, uint64_t bound, const std::function<uint32_t(uint64_t)> &numberAt)
+{
+    appendList(out, count, bound, numberAt);
+    const unsigned lowBits = lowBitsOf(count, bound);
+    for (uint64_t i = 0; i < count; i += kIndexEvery) {
+        const uint64_t bit = (numberAt(i) >> lowBits) + i;
+        for (int byte = 0; byte < 8; ++byte)
+            out.push_back(char(bit >> 8 * byte));
+    }
 }
 
 Reader::Reader(const uint8_t *at, uint64_t count, uint64_t bound)
@@ -74,22 +74,49 @@ Reader::Reader(const uint8_t *at, uint64_t count, uint64_t bound)
 {
     m_high = m_low + lowBytes(count, m_lowBits);
     m_end = m_high + highBytes(count, bound, m_lowBits);
-    m_word = load(m_high, m_end);
+    m_word = bits::load(m_high, m_end);
 }
 
 uint32_t Reader::next()
 {
     while (m_word == 0) {
         m_wordAt += 8;
-        m_word = load(m_high + m_wordAt, m_end);
+        m_word = bits::load(m_high + m_wordAt, m_end);
     }
     const uint64_t high = m_wordAt * 8 + uint64_t(std::countr_zero(m_word)) - m_index;
     m_word &= m_word - 1;
-    // The low bits of a number span at most five bytes from the one they start in.
-    const uint64_t bit = m_index * m_lowBits;
-    const uint64_t low = load(m_low + bit / 8, m_high) >> (bit % 8) & ((uint64_t(1) << m_lowBits) - 1);
+    const uint64_t low = bits::read(m_low, m_index * m_lowBits, m_lowBits, m_high);
     ++m_index;
     return uint32_t(high << m_lowBits | low);
+}
+
+IndexedList::IndexedList(const uint8_t *at, uint64_t count, uint64_t bound)
+    : m_low(at), m_lowBits(lowBitsOf(count, bound))
+{
+    m_high = m_low + lowBytes(count, m_lowBits);
+    m_index = m_high + highBytes(count, bound, m_lowBits);
+}
+
+uint32_t IndexedList::operator[](uint64_t index) const
+{
+    // From the indexed number before it, over the bits set between: a window of the high bits at a
+    // time, from the bit reached to the end of its eighth byte.
+    uint64_t bit = bits::load(m_index + index / kIndexEvery * 8, m_index + index / kIndexEvery * 8 + 8);
+    uint64_t skip = index % kIndexEvery;
+    while (true) {
+        uint64_t window = bits::load(m_high + bit / 8, m_index) >> (bit % 8);
+        const auto set = uint64_t(std::popcount(window));
+        if (skip < set) {
+            for (; skip > 0; --skip)
+                window &= window - 1;
+            bit += uint64_t(std::countr_zero(window));
+            break;
+        }
+        skip -= set;
+        bit += 64 - bit % 8;
+    }
+    const uint64_t low = bits::read(m_low, index * m_lowBits, m_lowBits, m_high);
+    return uint32_t((bit - index) << m_lowBits | low);
 }
 
 } // namespace graph::eliasfano

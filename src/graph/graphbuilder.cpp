@@ -6,6 +6,7 @@
 #include "grapherror.h"
 #include "lineinput.h"
 #include "mappedfile.h"
+#include "packedcolumn.h"
 #include "recordsorter.h"
 #include "releasefiles.h"
 #include "releasename.h"
@@ -13,9 +14,12 @@
 #include "varint.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <unistd.h>
 
 namespace graph {
@@ -327,7 +331,7 @@ private:
                 appendBytes(record, row->harmonicValue);
                 appendBytes(record, row->pagerankValue);
                 sorter.add(record);
-                m_harmonicFloats = m_harmonicFloats && isFloatValue(row->harmonicValue);
+                m_largestPagerankPosition = std::max(m_largestPagerankPosition, row->pagerankPosition);
             });
         }
     }
@@ -417,15 +421,17 @@ private:
     {
         const auto count = uint32_t(m_summary.vertices);
         std::vector<uint32_t> numbers(count, kNone);
-        OutputFile positions(path(files::kPositions));
+        PackedColumnWriter positions(path(files::kPositions), count - 1);
         Stage stage("sites, numbered by rank", m_progress, m_stop);
         uint32_t next = 0;
         if (m_summary.ranked > 0) {
             OutputFile harmonicPositions(path(files::kHarmonicPositions));
-            OutputFile harmonicValues(path(m_harmonicFloats ? files::kHarmonicFloats : files::kHarmonicValues));
-            OutputFile pagerankPositions(path(files::kPagerankPositions));
+            OutputFile harmonicValues(path(files::kHarmonicValues));
+            PackedColumnWriter pagerankPositions(path(files::kPagerankPositions), m_largestPagerankPosition);
             OutputFile pagerankValues(path(files::kPagerankValues));
             bool positionIsNumber = true;
+            bool falling = true;
+            double lastHarmonic = std::numeric_limits<double>::infinity();
             for (std::string_view record; ranked.next(record);) {
                 stage.at(next);
                 const auto position = bytesAt<uint32_t>(record, 8);
@@ -434,10 +440,9 @@ private:
                 numbers[position] = next++;
                 positions.put(position);
                 harmonicPositions.put(rank.harmonicPosition);
-                if (m_harmonicFloats)
-                    harmonicValues.put(float(rank.harmonicValue));
-                else
-                    harmonicValues.put(rank.harmonicValue);
+                harmonicValues.put(rank.harmonicValue);
+                falling = falling && isFallingFloat(rank.harmonicValue, lastHarmonic);
+                lastHarmonic = rank.harmonicValue;
                 pagerankPositions.put(rank.pagerankPosition);
                 pagerankValues.put(rank.pagerankValue);
             }
@@ -447,6 +452,8 @@ private:
             pagerankValues.close();
             if (positionIsNumber)
                 std::filesystem::remove(path(files::kHarmonicPositions));
+            if (falling)
+                writeFallingHarmonicValues();
         }
         for (uint32_t position = 0; position < count; ++position)
             if (numbers[position] == kNone) {
@@ -455,10 +462,31 @@ private:
             }
         positions.close();
         stage.done(count);
-        OutputFile out(path(files::kNumbers));
-        out.write(numbers.data(), numbers.size() * sizeof(uint32_t));
+        PackedColumnWriter out(path(files::kNumbers), count - 1);
+        for (const uint32_t number : numbers)
+            out.put(number);
         out.close();
         return numbers;
+    }
+
+    // Whether a harmonic value can be kept as a float's bits that fall from the value before.
+    static bool isFallingFloat(double value, double before)
+    {
+        return value >= 0 && !std::signbit(value) && value <= before && isFloatValue(value);
+    }
+
+    void writeFallingHarmonicValues() const
+    {
+        const MappedFile doubles(path(files::kHarmonicValues));
+        const auto *values = reinterpret_cast<const double *>(doubles.data());
+        std::string coded;
+        eliasfano::appendIndexed(coded, m_summary.ranked, files::kHarmonicFallingBound, [&](uint64_t site) {
+            return 0x7fffffff - std::bit_cast<uint32_t>(float(values[site]));
+        });
+        OutputFile out(path(files::kHarmonicFalling));
+        out.write(coded.data(), coded.size());
+        out.close();
+        std::filesystem::remove(path(files::kHarmonicValues));
     }
 
     // Calls vertex(position, named) for each vertex in name order.
@@ -626,7 +654,7 @@ private:
 
     Lines m_vertexLines;
     Lines m_rankLines;
-    bool m_harmonicFloats = true; // every harmonic value read is a float's
+    uint64_t m_largestPagerankPosition = 0;
     std::vector<std::string> m_reversedTargets;
     std::vector<uint32_t> m_targetPositions; // name positions of the sites --targets asks for
 };

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -67,16 +68,25 @@ Release::Release(const std::string &folder) : m_folder(folder)
     m_blockCount = (m_vertices + kBlock - 1) / kBlock;
     m_names = map(files::kNames, UINT64_MAX);
     m_blocks = reinterpret_cast<const uint64_t *>(map(files::kNameBlocks, m_blockCount * 8));
-    m_numbers = reinterpret_cast<const uint32_t *>(map(files::kNumbers, m_vertices * 4));
-    m_positions = reinterpret_cast<const uint32_t *>(map(files::kPositions, m_vertices * 4));
+    const auto column = [&](const char *file, uint64_t count) {
+        const uint8_t *data = map(file, UINT64_MAX);
+        const PackedColumn packed(data, m_files.back()->size());
+        if (!packed.holds(count))
+            throw GraphError("the release in " + folder + " is damaged: " + file + " is not of its size");
+        return packed;
+    };
+    m_numbers = column(files::kNumbers, m_vertices);
+    m_positions = column(files::kPositions, m_vertices);
     if (ranked > 0) {
         if (std::filesystem::exists(folder + "/" + files::kHarmonicPositions))
             m_harmonicPositions = reinterpret_cast<const uint32_t *>(map(files::kHarmonicPositions, ranked * 4));
-        if (std::filesystem::exists(folder + "/" + files::kHarmonicFloats))
-            m_harmonicFloats = reinterpret_cast<const float *>(map(files::kHarmonicFloats, ranked * 4));
+        if (std::filesystem::exists(folder + "/" + files::kHarmonicFalling))
+            m_harmonicFalling = eliasfano::IndexedList(
+                map(files::kHarmonicFalling, eliasfano::indexedBytes(ranked, files::kHarmonicFallingBound)), ranked,
+                files::kHarmonicFallingBound);
         else
             m_harmonicValues = reinterpret_cast<const double *>(map(files::kHarmonicValues, ranked * 8));
-        m_pagerankPositions = reinterpret_cast<const uint32_t *>(map(files::kPagerankPositions, ranked * 4));
+        m_pagerankPositions = column(files::kPagerankPositions, ranked);
         m_pagerankValues = reinterpret_cast<const double *>(map(files::kPagerankValues, ranked * 8));
         m_rankCount = ranked;
     }
@@ -203,7 +213,9 @@ files::RankRecord Release::rank(uint32_t site) const
 {
     if (site < m_rankCount)
         return {m_harmonicPositions ? m_harmonicPositions[site] : site + 1, m_pagerankPositions[site],
-                m_harmonicFloats ? floatValue(m_harmonicFloats[site]) : m_harmonicValues[site], m_pagerankValues[site]};
+                m_harmonicValues ? m_harmonicValues[site]
+                                 : floatValue(std::bit_cast<float>(uint32_t(0x7fffffff - m_harmonicFalling[site]))),
+                m_pagerankValues[site]};
     return {0, 0, std::nan(""), std::nan("")};
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "eliasfano.h"
 #include "graphlines.h"
 #include "mappedfile.h"
+#include "packedcolumn.h"
 #include "releasefiles.h"
 
 #include <cstdint>
@@ -65,12 +67,12 @@ private:
     const uint8_t *m_names = nullptr;
     const uint64_t *m_blocks = nullptr;
     uint64_t m_blockCount = 0;
-    const uint32_t *m_numbers = nullptr;
-    const uint32_t *m_positions = nullptr;
+    PackedColumn m_numbers;   // the site number at each name position
+    PackedColumn m_positions; // the name position of each site number
     const uint32_t *m_harmonicPositions = nullptr; // none when each is the site's number plus one
     const double *m_harmonicValues = nullptr;
-    const float *m_harmonicFloats = nullptr; // instead of m_harmonicValues when each is a float's
-    const uint32_t *m_pagerankPositions = nullptr;
+    eliasfano::IndexedList m_harmonicFalling; // instead of m_harmonicValues, as releasefiles.h says
+    PackedColumn m_pagerankPositions;
     const double *m_pagerankValues = nullptr;
     uint64_t m_rankCount = 0;
     const uint8_t *m_hosts = nullptr;

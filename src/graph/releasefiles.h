@@ -19,15 +19,20 @@ inline constexpr int kFormat = 2;
 inline constexpr const char *kNames = "names";
 inline constexpr const char *kNameBlocks = "names.blocks"; // uint64 offset of each block
 inline constexpr uint32_t kNamesPerBlock = 16;
-inline constexpr const char *kNumbers = "numbers";     // uint32 site number at each name position
-inline constexpr const char *kPositions = "positions"; // uint32 name position of each site number
-// The ranks of each ranked site number, a column a file: uint32 positions and double values.
-// Ranked sites are numbered by harmonic position: its column is left out when each is the site's
-// number plus one, as when every row of the ranks file names a site. Harmonic values are kept as
-// floats (kHarmonicFloats) when each reads as one (graphlines.h), else as doubles.
+// Columns of numbers are packed (packedcolumn.h), others are arrays of their type.
+inline constexpr const char *kNumbers = "numbers";     // the site number at each name position
+inline constexpr const char *kPositions = "positions"; // the name position of each site number
+// The ranks of each ranked site number, a column a file: the pagerank positions packed, harmonic
+// positions as uint32, values as doubles. Ranked sites are numbered by harmonic position: its
+// column is left out when each is the site's number plus one, as when every row of the ranks file
+// names a site. So numbered, sites' harmonic values fall from one to the next; when each also reads
+// as a float (as Common Crawl writes them, graphlines.h), kHarmonicFalling holds them instead of
+// kHarmonicValues, in an indexed Elias-Fano list (eliasfano.h) below 2^31 of 0x7fffffff less
+// each float's bits, which rise as the values fall: 10 bits a site instead of 64.
 inline constexpr const char *kHarmonicPositions = "ranks.harmonic-positions";
 inline constexpr const char *kHarmonicValues = "ranks.harmonic-values";
-inline constexpr const char *kHarmonicFloats = "ranks.harmonic-floats";
+inline constexpr const char *kHarmonicFalling = "ranks.harmonic-falling";
+inline constexpr uint64_t kHarmonicFallingBound = uint64_t(1) << 31;
 inline constexpr const char *kPagerankPositions = "ranks.pagerank-positions";
 inline constexpr const char *kPagerankValues = "ranks.pagerank-values";
 // At domain level, the hosts of each domain: a byte each, kManyHosts for kManyHosts or more, whose

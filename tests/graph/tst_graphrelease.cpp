@@ -196,23 +196,30 @@ void TestGraphRelease::referringSitesComeOnceInRankOrderWithTheirRanks()
     QCOMPARE(release->rank(example).harmonicPosition, 3u);
     QCOMPARE(graph::formatValue(release->rank(example).harmonicValue), std::string());
     QCOMPARE(release->rank(*release->find("com.other")).harmonicPosition, 0u);
-    // Ranks of every site, one a position: the positions are the sites' numbers plus one. A
-    // harmonic value with more digits than a float holds keeps them; hosts past a byte are kept.
+    // Ranks of every site, one a position: the positions are the sites' numbers plus one. Harmonic
+    // values are kept as exact as given, whether or not they read as falling floats (which are
+    // kept in a few bits). Hosts past a byte are kept.
     const std::string whole = "cc-main-2025-jan-feb-mar-domain-";
-    const auto ranked = buildTestRelease(
-        dir, {writeGraphFile(dir, whole + "vertices.txt.gz", "0\tcom.a\t300\n1\tcom.b\t255\n2\tcom.c\t254\n"),
-              writeGraphFile(dir, whole + "edges.txt.gz", "1\t0\n"),
-              writeGraphFile(dir, whole + "ranks.txt.gz",
-                             ranksHeader(graph::Level::Domain) + "1\t2.0\t2\t0.25\tcom.b\t255\n2\t0.123456789012345\t1\t0.75\tcom.a\t300\n")});
-    const graph::files::RankRecord a = ranked->rank(*ranked->find("com.a"));
-    QCOMPARE(a.harmonicPosition, 2u);
-    QCOMPARE(graph::formatValue(a.harmonicValue), std::string("0.123456789012345"));
-    QCOMPARE(a.pagerankPosition, 1u);
-    QCOMPARE(a.pagerankValue, 0.75);
-    QCOMPARE(ranked->rank(*ranked->find("com.b")).harmonicPosition, 1u);
-    QCOMPARE(ranked->hosts(*ranked->find("com.a")), std::optional<uint32_t>(300));
-    QCOMPARE(ranked->hosts(*ranked->find("com.b")), std::optional<uint32_t>(255));
-    QCOMPARE(ranked->hosts(*ranked->find("com.c")), std::optional<uint32_t>(254));
+    for (const auto &[b, a] : {std::pair("2", "0.123456789012345"), std::pair("31209718", "1.5")}) {
+        const auto ranked = buildTestRelease(
+            dir, {writeGraphFile(dir, whole + "vertices.txt.gz", "0\tcom.a\t300\n1\tcom.b\t255\n2\tcom.c\t254\n"),
+                  writeGraphFile(dir, whole + "edges.txt.gz", "1\t0\n"),
+                  writeGraphFile(dir, whole + "ranks.txt.gz",
+                                 ranksHeader(graph::Level::Domain) + "1\t" + b + "\t2\t0.25\tcom.b\t255\n2\t" + a
+                                     + "\t1\t0.75\tcom.a\t300\n")});
+        const graph::files::RankRecord rankA = ranked->rank(*ranked->find("com.a"));
+        QCOMPARE(rankA.harmonicPosition, 2u);
+        QCOMPARE(graph::formatValue(rankA.harmonicValue), std::string(a));
+        QCOMPARE(rankA.pagerankPosition, 1u);
+        QCOMPARE(rankA.pagerankValue, 0.75);
+        QCOMPARE(ranked->rank(*ranked->find("com.b")).harmonicPosition, 1u);
+        QCOMPARE(graph::formatValue(ranked->rank(*ranked->find("com.b")).harmonicValue), std::string(b));
+        QCOMPARE(ranked->hosts(*ranked->find("com.a")), std::optional<uint32_t>(300));
+        QCOMPARE(ranked->hosts(*ranked->find("com.b")), std::optional<uint32_t>(255));
+        QCOMPARE(ranked->hosts(*ranked->find("com.c")), std::optional<uint32_t>(254));
+    }
+    const QString newest = QDir(dir.path()).entryList({QStringLiteral("release-*")}, QDir::Dirs, QDir::Time).front();
+    QVERIFY(QFile::exists(dir.filePath(newest) + "/ranks.harmonic-falling"));
 
     // The first rows and the exact count without the rest.
     const graph::Asked asked = graph::ask(*release, "rival.com");
