@@ -21,22 +21,26 @@ uint64_t prefixOf(std::string_view record)
 
 } // namespace
 
-// A run's records, each as its length (a varint) and its bytes.
+// A run's records in order, each as the length of what it shares with the one before (names
+// sorted share most of theirs), the length of the rest, and the rest: varints and bytes.
 struct RecordSorter::Run
 {
     explicit Run(const std::string &path) : file(path) { }
 
     bool advance()
     {
-        uint64_t size = 0;
-        if (!file.readVarint(size))
+        uint64_t shared = 0, rest = 0;
+        if (!file.readVarint(shared) || !file.readVarint(rest))
             return false;
-        head = file.peek(size);
-        file.skip(head.size());
+        record.resize(shared);
+        record.append(file.peek(rest));
+        file.skip(rest);
+        head = record;
         return true;
     }
 
     RunFile file;
+    std::string record;
     std::string_view head;
 };
 
@@ -87,9 +91,14 @@ void RecordSorter::spill()
     m_paths.push_back(path);
     OutputFile run(path);
     std::string coded;
+    std::string_view previous;
     for (size_t i = 0; i < m_entries.size(); ++i) {
-        appendVarint(coded, m_entries[i].size);
-        coded.append(entry(i));
+        const std::string_view record = entry(i);
+        const size_t shared = size_t(std::mismatch(record.begin(), record.end(), previous.begin(), previous.end()).first - record.begin());
+        appendVarint(coded, shared);
+        appendVarint(coded, record.size() - shared);
+        coded.append(record.substr(shared));
+        previous = record;
         if (coded.size() >= (1 << 20)) {
             run.write(coded.data(), coded.size());
             coded.clear();
