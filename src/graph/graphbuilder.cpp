@@ -271,10 +271,15 @@ public:
         if (m_inputs.level == Level::Domain)
             writeHosts(numbers);
         const std::vector<bool> targets = targetNumbers(numbers);
-        const std::vector<uint32_t> idNumbers = numbersOfIds(std::move(numbers));
-        m_summary.edges = readEdges(idNumbers, targets);
+        {
+            const std::vector<uint32_t> idNumbers = numbersOfIds(std::move(numbers));
+            m_summary.edges = readEdges(idNumbers, targets);
+        }
         if (m_stop)
             throw BuildStopped();
+        // Once the numbers of the sites are let go of: the values are read through memory.
+        if (m_harmonicFalling)
+            writeFallingHarmonicValues();
         writeMeta();
         return m_summary;
     }
@@ -425,12 +430,12 @@ private:
         Stage stage("sites, numbered by rank", m_progress, m_stop);
         uint32_t next = 0;
         if (m_summary.ranked > 0) {
+            m_harmonicFalling = true;
             OutputFile harmonicPositions(path(files::kHarmonicPositions));
             OutputFile harmonicValues(path(files::kHarmonicValues));
             PackedColumnWriter pagerankPositions(path(files::kPagerankPositions), m_largestPagerankPosition);
             OutputFile pagerankValues(path(files::kPagerankValues));
             bool positionIsNumber = true;
-            bool falling = true;
             double lastHarmonic = std::numeric_limits<double>::infinity();
             for (std::string_view record; ranked.next(record);) {
                 stage.at(next);
@@ -441,7 +446,7 @@ private:
                 positions.put(position);
                 harmonicPositions.put(rank.harmonicPosition);
                 harmonicValues.put(rank.harmonicValue);
-                falling = falling && isFallingFloat(rank.harmonicValue, lastHarmonic);
+                m_harmonicFalling = m_harmonicFalling && isFallingFloat(rank.harmonicValue, lastHarmonic);
                 lastHarmonic = rank.harmonicValue;
                 pagerankPositions.put(rank.pagerankPosition);
                 pagerankValues.put(rank.pagerankValue);
@@ -452,8 +457,6 @@ private:
             pagerankValues.close();
             if (positionIsNumber)
                 std::filesystem::remove(path(files::kHarmonicPositions));
-            if (falling)
-                writeFallingHarmonicValues();
         }
         for (uint32_t position = 0; position < count; ++position)
             if (numbers[position] == kNone) {
@@ -655,6 +658,7 @@ private:
     Lines m_vertexLines;
     Lines m_rankLines;
     uint64_t m_largestPagerankPosition = 0;
+    bool m_harmonicFalling = false; // harmonic values fall from site to site, each a float's
     std::vector<std::string> m_reversedTargets;
     std::vector<uint32_t> m_targetPositions; // name positions of the sites --targets asks for
 };
