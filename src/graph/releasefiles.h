@@ -46,7 +46,7 @@ inline constexpr uint8_t kManyHosts = 255;
 // kSources last; the lists between are found by their counts, which tell their sizes.
 inline constexpr const char *kSources = "sources";
 inline constexpr const char *kSourceOffsets = "sources.offsets";
-inline constexpr uint32_t kListsPerOffset = 64;
+inline constexpr uint32_t kListsPerOffset = 16;
 
 struct ManyHosts
 {
