@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include "archive/warcdate.h"
+#include "graph/grapherror.h"
 #include "graph/graphstore.h"
 #include "graph/release.h"
 #include "index/backlinks.h"
@@ -49,13 +50,18 @@ int stats(const std::string &index)
                     index.c_str(), groupedNumber(stats.inputs).c_str(), groupedNumber(stats.pages).c_str(),
                     groupedNumber(stats.links).c_str(), groupedNumber(stats.targetHosts).c_str(),
                     double(stats.bytes) / 1e6);
+        // A release that cannot be read is listed with why, the others as usual.
         for (const graph::GraphStore::Stored &stored : graph::GraphStore(index).releases()) {
-            const graph::Release release(stored.folder);
-            std::printf("web graph     %s (%s level%s): %s vertices, %s edges, %.1f MB\n", release.name().c_str(),
-                        graph::levelName(release.level()).c_str(),
-                        release.targets().empty() ? "" : ", some domains only",
-                        groupedNumber(int64_t(release.vertices())).c_str(), groupedNumber(int64_t(release.edges())).c_str(),
-                        double(release.bytesOnDisk()) / 1e6);
+            try {
+                const graph::Release release(stored.folder);
+                std::printf("web graph     %s (%s level%s): %s vertices, %s edges, %.1f MB\n", release.name().c_str(),
+                            graph::levelName(release.level()).c_str(),
+                            release.targets().empty() ? "" : ", some domains only",
+                            groupedNumber(int64_t(release.vertices())).c_str(),
+                            groupedNumber(int64_t(release.edges())).c_str(), double(release.bytesOnDisk()) / 1e6);
+            } catch (const graph::GraphError &error) {
+                std::printf("web graph     %s\n", error.what());
+            }
         }
     } catch (const std::runtime_error &error) {
         std::fprintf(stderr, "linkvane-index: %s\n", error.what());
