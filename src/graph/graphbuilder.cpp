@@ -475,7 +475,7 @@ private:
     // Whether a harmonic value can be kept as a float's bits that fall from the value before.
     static bool isFallingFloat(double value, double before)
     {
-        return value >= 0 && !std::signbit(value) && value <= before && isFloatValue(value);
+        return !std::signbit(value) && value <= before && isFloatValue(value); // NaN is not below
     }
 
     void writeFallingHarmonicValues() const
@@ -632,8 +632,8 @@ private:
 
     void writeMeta()
     {
-        std::string meta = "format " + std::to_string(files::kFormat) + "\nrelease " + m_inputs.release + "\nlevel " + levelName(m_inputs.level) + "\nvertices "
-                           + std::to_string(m_summary.vertices) + "\nedges " + std::to_string(m_summary.edges)
+        std::string meta = "format " + std::to_string(files::kFormat) + "\nrelease " + m_inputs.release + "\nlevel "
+                           + levelName(m_inputs.level) + "\nvertices " + std::to_string(m_summary.vertices) + "\nedges " + std::to_string(m_summary.edges)
                            + "\nranked " + std::to_string(m_summary.ranked) + "\n";
         if (!m_request.targets.empty()) {
             meta += "targets";

@@ -26,7 +26,7 @@ void PackedColumnWriter::close()
     m_file.close();
 }
 
-PackedColumn::PackedColumn(const uint8_t *data, uint64_t size) : m_size(size)
+PackedColumn::PackedColumn(const uint8_t *data, uint64_t size)
 {
     if (size > 0 && data[0] <= 32) {
         m_width = data[0];
@@ -37,7 +37,7 @@ PackedColumn::PackedColumn(const uint8_t *data, uint64_t size) : m_size(size)
 
 bool PackedColumn::holds(uint64_t count) const
 {
-    return m_bits && m_size == 1 + (count * m_width + 7) / 8;
+    return m_bits && uint64_t(m_end - m_bits) == (count * m_width + 7) / 8;
 }
 
 } // namespace graph

@@ -40,7 +40,6 @@ private:
     const uint8_t *m_bits = nullptr;
     const uint8_t *m_end = nullptr;
     unsigned m_width = 0;
-    uint64_t m_size = 0;
 };
 
 } // namespace graph

@@ -35,18 +35,16 @@ struct RecordSorter::Run
         record.resize(shared);
         record.append(file.peek(rest));
         file.skip(rest);
-        head = record;
         return true;
     }
 
     RunFile file;
-    std::string record;
-    std::string_view head;
+    std::string record; // its record last read
 };
 
 bool RecordSorter::LaterHead::operator()(size_t a, size_t b) const
 {
-    return sorter->m_runs[a]->head > sorter->m_runs[b]->head;
+    return sorter->m_runs[a]->record > sorter->m_runs[b]->record;
 }
 
 RecordSorter::RecordSorter(std::string folder, std::string name, size_t memoryBytes)
@@ -133,7 +131,7 @@ bool RecordSorter::next(std::string_view &record)
     }
     m_given = SIZE_MAX;
     const bool fromMemory = m_inMemory < m_entries.size()
-                            && (m_order.empty() || entry(m_inMemory) <= m_runs[m_order.front()]->head);
+                            && (m_order.empty() || entry(m_inMemory) <= m_runs[m_order.front()]->record);
     if (fromMemory) {
         record = entry(m_inMemory++);
         return true;
@@ -143,7 +141,7 @@ bool RecordSorter::next(std::string_view &record)
     std::pop_heap(m_order.begin(), m_order.end(), laterHead());
     m_given = m_order.back();
     m_order.pop_back();
-    record = m_runs[m_given]->head;
+    record = m_runs[m_given]->record;
     return true;
 }
 

@@ -59,6 +59,17 @@ std::unique_ptr<graph::Release> buildTestRelease(const QTemporaryDir &dir, const
     return std::make_unique<graph::Release>(folder.toStdString());
 }
 
+void writeEarlierFormatMeta(const QString &folder)
+{
+    QFile meta(folder + "/meta");
+    QVERIFY(meta.open(QIODevice::ReadOnly));
+    const QByteArray text = meta.readAll();
+    meta.close();
+    QVERIFY(meta.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    meta.write(text.mid(text.indexOf('\n') + 1));
+    meta.close();
+}
+
 std::vector<std::string> siteNames(const graph::Release &release, const std::vector<uint32_t> &sites)
 {
     std::vector<std::string> names;

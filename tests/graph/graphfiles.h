@@ -36,5 +36,9 @@ std::vector<std::string> sampleDomainFiles(const QTemporaryDir &folder, const st
 std::unique_ptr<graph::Release> buildTestRelease(const QTemporaryDir &dir, const std::vector<std::string> &files,
                                                  graph::BuildRequest request = {});
 
+// Writes the meta file of the release in folder as releases were written before their format was
+// named: without its first line.
+void writeEarlierFormatMeta(const QString &folder);
+
 // The names (the right way round) of sites, in the order given.
 std::vector<std::string> siteNames(const graph::Release &release, const std::vector<uint32_t> &sites);

@@ -361,13 +361,7 @@ void TestGraphRelease::aReleaseOfAnotherVersionIsRefused()
     buildTestRelease(dir, sampleDomainFiles(dir));
     const QString folder = dir.filePath(QDir(dir.path()).entryList({QStringLiteral("release-*")}, QDir::Dirs).front());
     // As the releases before the format was named: their lists were coded otherwise.
-    QFile meta(folder + "/meta");
-    QVERIFY(meta.open(QIODevice::ReadOnly));
-    const QByteArray text = meta.readAll();
-    meta.close();
-    QVERIFY(meta.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    meta.write(text.mid(text.indexOf('\n') + 1));
-    meta.close();
+    writeEarlierFormatMeta(folder);
     try {
         graph::Release(folder.toStdString());
         QFAIL("the release was read");

@@ -268,13 +268,7 @@ void AddGraphTest::changesBetweenReleasesAndRemovingOne()
 
     // A release added by an earlier version, whose meta names no format, is listed with what to
     // do, and can be removed.
-    QFile meta(m_index + "-graphs/cc-main-2025-feb-mar-apr.domain/meta");
-    QVERIFY(meta.open(QIODevice::ReadOnly));
-    const QByteArray text = meta.readAll();
-    meta.close();
-    QVERIFY(meta.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    meta.write(text.mid(text.indexOf('\n') + 1));
-    meta.close();
+    writeEarlierFormatMeta(m_index + "-graphs/cc-main-2025-feb-mar-apr.domain");
     const IndexerRun old = linkvaneIndex({"stats", "--index", m_index});
     QCOMPARE(old.status, 0);
     QVERIFY2(old.out.contains(u"web graph     the release cc-main-2025-feb-mar-apr in ") && old.out.contains(u"remove it (remove-graph)"),
