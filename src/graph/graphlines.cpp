@@ -77,7 +77,7 @@ std::string levelName(Level level)
 
 bool isSiteName(std::string_view name)
 {
-    if (name.empty() || name.size() > 1000)
+    if (name.empty() || name.size() > kLongestName)
         return false;
     for (char c : name)
         if (c <= ' ' || c > '~')
@@ -161,16 +161,39 @@ std::optional<RankLine> parseRank(std::string_view line, Level level)
     return RankLine{*harmonicPosition, *harmonicValue, *pagerankPosition, *pagerankValue, fields[4]};
 }
 
-void appendValue(std::string &out, double value)
+namespace {
+
+template <typename Value> char *writeShortest(char *text, Value value)
 {
     if (std::isnan(value))
-        return;
+        return text;
     // Plain decimals where they stay short, as a spreadsheet shows them; else with an exponent.
-    char text[32];
-    std::to_chars_result written = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+    std::to_chars_result written = std::to_chars(text, text + kLongestValue, value, std::chars_format::fixed);
     if (written.ec != std::errc())
-        written = std::to_chars(text, text + sizeof text, value);
-    out.append(text, written.ptr);
+        written = std::to_chars(text, text + kLongestValue, value);
+    return written.ptr;
+}
+
+} // namespace
+
+char *writeValue(char *text, double value)
+{
+    return writeShortest(text, value);
+}
+
+char *writeValue(char *text, float value)
+{
+    // Past 2^24 a float's plain decimals are its exact whole number ("123877998592"), where the
+    // double it reads as has its shortest digits ("123878000000").
+    if (std::fabs(value) >= 0x1p24f)
+        return writeShortest(text, floatValue(value));
+    return writeShortest(text, value);
+}
+
+void appendValue(std::string &out, double value)
+{
+    char text[kLongestValue];
+    out.append(text, writeValue(text, value));
 }
 
 double floatValue(float value)

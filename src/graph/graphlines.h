@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -48,12 +49,19 @@ struct RankLine
 };
 std::optional<RankLine> parseRank(std::string_view line, Level level);
 
-// A name as the graphs write it: printable ASCII (IDNA names are punycode), no blank.
+// A name as the graphs write it: printable ASCII (IDNA names are punycode), no blank, at most
+// kLongestName bytes.
+inline constexpr size_t kLongestName = 1000;
 bool isSiteName(std::string_view name);
 
 // A value as written back: the shortest text that reads as the same number; empty for NaN.
 std::string formatValue(double value);
 void appendValue(std::string &out, double value);
+// The same text into text, which has room for kLongestValue bytes; returns where it ends. A float
+// is written as its floatValue() is, without reading it back.
+inline constexpr size_t kLongestValue = 32;
+char *writeValue(char *text, double value);
+char *writeValue(char *text, float value);
 
 // Common Crawl writes harmonic centrality as single-precision numbers. Whether value is what the
 // shortest text of a float reads as (NaN too), and so can be kept as one; and that number.

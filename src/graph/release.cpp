@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -113,39 +114,10 @@ uint64_t Release::bytesOnDisk() const
 
 std::string Release::nameAt(uint32_t position) const
 {
+    const uint64_t marked = uint64_t(1) << (position % 64);
     std::string name;
-    nameAt(position, name);
+    markedNames({&marked, 1}, position - position % 64, [&name](std::string_view found) { name = found; });
     return name;
-}
-
-void Release::nameAt(uint32_t position, std::string &name) const
-{
-    // Each name of a block is the one before up to the length they share, then its own rest. The
-    // rests up to the one asked for are found first; then each byte of it is copied once, from the
-    // last of them that wrote it.
-    struct Rest
-    {
-        uint64_t shared;
-        const uint8_t *bytes;
-    };
-    std::array<Rest, kBlock> rests;
-    const uint8_t *at = m_names + m_blocks[position / kBlock];
-    const uint32_t last = position % kBlock;
-    uint64_t length = 0;
-    for (uint32_t i = 0; i <= last; ++i) {
-        rests[i].shared = i == 0 ? 0 : readVarint(at);
-        const uint64_t rest = readVarint(at);
-        rests[i].bytes = at;
-        length = rests[i].shared + rest;
-        at += rest;
-    }
-    name.resize(length);
-    uint64_t end = length;
-    for (uint32_t i = last + 1; i-- > 0 && end > 0;)
-        if (rests[i].shared < end) {
-            std::memcpy(name.data() + rests[i].shared, rests[i].bytes, end - rests[i].shared);
-            end = rests[i].shared;
-        }
 }
 
 uint32_t Release::lowerBound(std::string_view reversed) const
@@ -193,30 +165,61 @@ std::string Release::reversedName(uint32_t site) const
     return nameAt(m_positions[site]);
 }
 
-void Release::reversedNames(std::span<const uint32_t> sites, std::vector<std::string> &names) const
+void Release::markedNames(std::span<const uint64_t> marked, uint64_t first,
+                          const std::function<void(std::string_view)> &name) const
 {
-    // Each name is two reads from far apart in memory, where the time goes: asked for all the
-    // names at once first, so that the memory fetches them side by side.
-    names.resize(sites.size());
-    std::vector<uint32_t> positions(sites.size());
-    for (size_t i = 0; i < sites.size(); ++i) {
-        positions[i] = m_positions[sites[i]];
-        __builtin_prefetch(m_blocks + positions[i] / kBlock);
-    }
-    for (uint32_t position : positions)
-        __builtin_prefetch(m_names + m_blocks[position / kBlock]);
-    for (size_t i = 0; i < sites.size(); ++i)
-        nameAt(positions[i], names[i]);
+    // Each block of names that holds a marked one is read once, up to its last marked name.
+    static_assert(64 % kBlock == 0);
+    constexpr uint64_t kBlockMarks = (uint64_t(1) << kBlock) - 1;
+    std::array<char, kLongestName> current;
+    uint64_t length = 0;
+    for (size_t word = 0; word < marked.size(); ++word)
+        for (unsigned shift = 0; shift < 64; shift += kBlock) {
+            const uint64_t marks = (marked[word] >> shift) & kBlockMarks;
+            if (marks == 0)
+                continue;
+            const uint8_t *at = m_names + m_blocks[(first + word * 64 + shift) / kBlock];
+            for (uint64_t i = 0; i < std::bit_width(marks); ++i) {
+                const uint64_t shared = i == 0 ? 0 : readVarint(at);
+                const uint64_t rest = readVarint(at);
+                if (shared > length || rest > current.size() - shared)
+                    throw GraphError("the release in " + m_folder + " is damaged: " + files::kNames + " is not whole");
+                std::memcpy(current.data() + shared, at, rest);
+                length = shared + rest;
+                at += rest;
+                if (marks >> i & 1)
+                    name(std::string_view(current.data(), length));
+            }
+        }
+}
+
+float Release::harmonicFloat(uint32_t site) const
+{
+    return std::bit_cast<float>(uint32_t(0x7fffffff - m_harmonicFalling[site]));
 }
 
 files::RankRecord Release::rank(uint32_t site) const
 {
     if (site < m_rankCount)
         return {m_harmonicPositions ? m_harmonicPositions[site] : site + 1, m_pagerankPositions[site],
-                m_harmonicValues ? m_harmonicValues[site]
-                                 : floatValue(std::bit_cast<float>(uint32_t(0x7fffffff - m_harmonicFalling[site]))),
-                m_pagerankValues[site]};
+                m_harmonicValues ? m_harmonicValues[site] : floatValue(harmonicFloat(site)), m_pagerankValues[site]};
     return {0, 0, std::nan(""), std::nan("")};
+}
+
+char *Release::writeRankCells(char *text, uint32_t site) const
+{
+    if (site >= m_rankCount)
+        return std::fill_n(text, 3, '\t');
+    const auto writePosition = [](char *at, uint32_t position) {
+        return position == 0 ? at : std::to_chars(at, at + 10, position).ptr;
+    };
+    char *at = writePosition(text, m_harmonicPositions ? m_harmonicPositions[site] : site + 1);
+    *at++ = '\t';
+    at = m_harmonicValues ? writeValue(at, m_harmonicValues[site]) : writeValue(at, harmonicFloat(site));
+    *at++ = '\t';
+    at = writePosition(at, m_pagerankPositions[site]);
+    *at++ = '\t';
+    return writeValue(at, m_pagerankValues[site]);
 }
 
 std::optional<uint32_t> Release::hosts(uint32_t site) const

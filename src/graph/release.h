@@ -7,6 +7,7 @@
 #include "releasefiles.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -39,9 +40,18 @@ public:
     std::vector<uint32_t> under(std::string_view reversed) const;
 
     std::string reversedName(uint32_t site) const;
-    // The names of many sites into names, whose memory is used again: for writing millions.
-    void reversedNames(std::span<const uint32_t> sites, std::vector<std::string> &names) const;
+    // Where the name of site is in name order.
+    uint32_t namePosition(uint32_t site) const { return m_positions[site]; }
+    // Calls name with the reversed name at each name position marked in marked (bit i of word w
+    // marks position first + 64 w + i, first a multiple of 64), in name order.
+    void markedNames(std::span<const uint64_t> marked, uint64_t first,
+                     const std::function<void(std::string_view)> &name) const;
     files::RankRecord rank(uint32_t site) const;
+    // The four rank cells of site as rank() and appendValue show them, tab-separated, into text,
+    // which has room for kLongestRankCells bytes; returns where they end. For writing millions:
+    // rank() reads each harmonic value kept as a float back from its text.
+    static constexpr size_t kLongestRankCells = 2 * 10 + 2 * kLongestValue + 3;
+    char *writeRankCells(char *text, uint32_t site) const;
     std::optional<uint32_t> hosts(uint32_t site) const;
 
     // How many sites link to site, and the numbers of the first limit of them (in rank order),
@@ -51,7 +61,7 @@ public:
 
 private:
     std::string nameAt(uint32_t position) const;
-    void nameAt(uint32_t position, std::string &name) const;
+    float harmonicFloat(uint32_t site) const;
     // Where the list of the sites that link to site starts.
     const uint8_t *listOf(uint32_t site) const;
     // The first name position whose name is not below reversed.

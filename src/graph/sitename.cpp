@@ -4,17 +4,17 @@ namespace graph {
 
 namespace {
 
-void reverseLabels(std::string_view name, std::string &reversed)
+// Appends the labels of name to out in reverse order.
+void appendReversed(std::string &out, std::string_view name)
 {
-    reversed.clear();
     size_t end = name.size();
     while (true) {
         const size_t dot = end == 0 ? std::string_view::npos : name.rfind('.', end - 1);
         const size_t start = dot == std::string_view::npos ? 0 : dot + 1;
-        reversed.append(name.substr(start, end - start));
+        out.append(name.substr(start, end - start));
         if (dot == std::string_view::npos)
             return;
-        reversed.push_back('.');
+        out.push_back('.');
         end = dot;
     }
 }
@@ -34,20 +34,20 @@ std::string_view withoutWww(std::string_view host)
 std::string reversedName(std::string_view host)
 {
     std::string reversed;
-    reverseLabels(withoutWww(host), reversed);
+    appendReversed(reversed, withoutWww(host));
     return reversed;
 }
 
 std::string siteName(std::string_view reversed)
 {
     std::string name;
-    reverseLabels(reversed, name);
+    appendReversed(name, reversed);
     return name;
 }
 
-void siteName(std::string_view reversed, std::string &name)
+void appendSiteName(std::string &out, std::string_view reversed)
 {
-    reverseLabels(reversed, name);
+    appendReversed(out, reversed);
 }
 
 } // namespace graph

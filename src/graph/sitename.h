@@ -10,8 +10,8 @@ namespace graph {
 // that a domain and every host under it stand together in name order.
 std::string reversedName(std::string_view host);
 std::string siteName(std::string_view reversed);
-// The same into name, whose memory is used again.
-void siteName(std::string_view reversed, std::string &name);
+// The same at the end of out.
+void appendSiteName(std::string &out, std::string_view reversed);
 
 // Whether a reversed name is domain's, or a host's under it ("com.example" and
 // "com.example.blog" are under "com.example", "com.example-shop" is not).

@@ -14,7 +14,7 @@ namespace indexer {
 
 namespace {
 
-void write(const std::string &text)
+void write(std::string_view text)
 {
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
@@ -111,6 +111,13 @@ void RowWriter::row(const std::vector<Cell> &cells)
         write(m_buffer);
         m_buffer.clear();
     }
+}
+
+void RowWriter::tsvRows(std::string_view rows)
+{
+    write(m_buffer);
+    m_buffer.clear();
+    write(rows);
 }
 
 bool RowWriter::end()

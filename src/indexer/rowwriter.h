@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -23,6 +24,8 @@ class RowWriter
 public:
     RowWriter(std::string format, std::vector<std::string> columns);
     void row(const std::vector<Cell> &cells);
+    // Rows of a TSV listing written elsewhere as row() writes them, for listings of millions.
+    void tsvRows(std::string_view rows);
     // Closes the listing, and reports on stderr when standard output could not take all of it
     // (a full disk, a closed pipe): false then.
     bool end();

@@ -4,13 +4,18 @@
 #include "graph/graphstore.h"
 #include "graph/releasechoice.h"
 #include "graph/releasename.h"
+#include "graph/shownnames.h"
 #include "graph/sitename.h"
 #include "graph/sitequeries.h"
 #include "index/domain.h"
 #include "index/linkchanges.h"
 #include "index/schema.h"
+#include "inorder.h"
 #include "rowwriter.h"
 
+#include <algorithm>
+#include <array>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -53,6 +58,36 @@ void setRankCells(std::vector<Cell> &row, size_t at, const graph::Release &relea
     row[at + 3] = rank.pagerankValue;
 }
 
+// The names of a list are read this many sites at a time, each time in one pass.
+constexpr size_t kNamesAtOnce = size_t(1) << 22;
+
+// The rows of referring as RowWriter writes TSV, made on all cores: the largest lists are millions
+// long. Neither site names (graphlines.h) nor release names hold a blank to be made one.
+void writeTsvRows(RowWriter &out, const graph::Release &release, std::span<const uint32_t> sites,
+                  const graph::ShownNames &names)
+{
+    constexpr size_t kRowsAPart = size_t(1) << 16;
+    const std::string rowEnd = '\t' + release.name() + '\n';
+    const auto make = [&](size_t part, std::string &rows) {
+        rows.clear();
+        // Each row but its end is put together here first: appending cell by cell costs more.
+        std::array<char, graph::kLongestName + graph::Release::kLongestRankCells + 16> row;
+        for (size_t i = part * kRowsAPart; i < std::min(sites.size(), (part + 1) * kRowsAPart); ++i) {
+            names.prefetch(i);
+            const std::string_view name = names[i];
+            char *at = std::copy(name.begin(), name.end(), row.data());
+            *at++ = '\t';
+            at = release.writeRankCells(at, sites[i]);
+            *at++ = '\t';
+            if (const std::optional<uint32_t> hosts = release.hosts(sites[i]))
+                at = std::to_chars(at, row.data() + row.size(), *hosts).ptr;
+            rows.append(row.data(), at);
+            rows += rowEnd;
+        }
+    };
+    writeInOrder((sites.size() + kRowsAPart - 1) / kRowsAPart, make, [&](std::string_view rows) { out.tsvRows(rows); });
+}
+
 // Says on stderr why nothing was asked of the release; the listing is then empty.
 void tellWhyNone(const graph::Asked &asked)
 {
@@ -81,21 +116,20 @@ int referring(const std::string &index, const std::string &domain, const SiteQue
         tellWhyNone(asked);
         RowWriter out(query.format, {"site", "harmonic_position", "harmonic_value", "pagerank_position",
                                      "pagerank_value", "hosts", "release"});
-        // One row, its cells and names written over for each site: the largest lists are millions long.
-        std::vector<Cell> row(7);
-        row[6] = release->name();
         const std::vector<uint32_t> sites = graph::ReferringSites(*release, asked).all();
-        std::vector<std::string> names;
-        std::string shown;
-        constexpr size_t kBatch = 256;
-        for (size_t start = 0; start < sites.size(); start += kBatch) {
-            const auto batch = std::span(sites).subspan(start, std::min(kBatch, sites.size() - start));
-            release->reversedNames(batch, names);
-            for (size_t i = 0; i < batch.size(); ++i) {
-                graph::siteName(names[i], shown);
-                row[0] = shown;
-                setRankCells(row, 1, *release, batch[i]);
-                const std::optional<uint32_t> hosts = release->hosts(batch[i]);
+        for (size_t start = 0; start < sites.size(); start += kNamesAtOnce) {
+            const auto part = std::span(sites).subspan(start, std::min(kNamesAtOnce, sites.size() - start));
+            const graph::ShownNames names(*release, part);
+            if (query.format == "tsv") {
+                writeTsvRows(out, *release, part, names);
+                continue;
+            }
+            std::vector<Cell> row(7);
+            row[6] = release->name();
+            for (size_t i = 0; i < part.size(); ++i) {
+                row[0] = std::string(names[i]);
+                setRankCells(row, 1, *release, part[i]);
+                const std::optional<uint32_t> hosts = release->hosts(part[i]);
                 row[5] = hosts ? Cell(int64_t(*hosts)) : Cell();
                 out.row(row);
             }

@@ -5,6 +5,7 @@
 #include "graph/graphlines.h"
 #include "graph/lineinput.h"
 #include "graph/releasename.h"
+#include "graph/shownnames.h"
 #include "graph/sitename.h"
 #include "graph/sitequeries.h"
 
@@ -14,7 +15,11 @@
 #include <QDirIterator>
 #include <QFile>
 
+#include <array>
 #include <atomic>
+#include <bit>
+#include <cmath>
+#include <numeric>
 
 using graph::Level;
 
@@ -51,6 +56,8 @@ private slots:
     void releasesOrderByTheirCrawlMonths();
     void realSamplesReadWhole();
     void referringSitesComeOnceInRankOrderWithTheirRanks();
+    void floatValuesAreWrittenAsTheyAreRead();
+    void namesOfManySitesComeInTheOrderAsked();
     void aDomainGraphNamesTheDomainOfAHost();
     void hostLevelAnswersForEveryHostUnderADomain();
     void sortingInRunsOnDiskGivesTheSameRelease();
@@ -226,6 +233,44 @@ void TestGraphRelease::referringSitesComeOnceInRankOrderWithTheirRanks()
     const graph::ReferringSites sites(*release, asked);
     QCOMPARE(sites.count(), 4u);
     QCOMPARE(siteNames(*release, sites.page(1, 2)), (std::vector<std::string>{"example.com", "other.com"}));
+}
+
+void TestGraphRelease::floatValuesAreWrittenAsTheyAreRead()
+{
+    // Harmonic values kept as floats are written straight from them when millions are listed, and
+    // through the double they read as otherwise: the text must be the same. Floats of every
+    // exponent, and those whose plain decimals would not fit.
+    const auto written = [](auto value) {
+        std::array<char, graph::kLongestValue> text;
+        return std::string(text.data(), graph::writeValue(text.data(), value));
+    };
+    std::vector<float> values{0.0f, 1.0f, 0.1f, 2479156.5f, 1e-45f, 1e31f, 1e32f, 3.4028235e38f};
+    for (uint32_t bits = 0; bits < 0x7f800000; bits += 99'991)
+        values.push_back(std::bit_cast<float>(bits));
+    for (const float value : values) {
+        std::string read;
+        graph::appendValue(read, graph::floatValue(value));
+        QCOMPARE(written(value), read);
+    }
+    QCOMPARE(written(2479156.5f), std::string("2479156.5"));
+    QCOMPARE(written(1e32f), std::string("1e+32"));
+    QCOMPARE(written(std::nan("")), std::string());
+}
+
+void TestGraphRelease::namesOfManySitesComeInTheOrderAsked()
+{
+    QTemporaryDir dir;
+    const auto release = buildTestRelease(dir, sampleDomainFiles(dir));
+    std::vector<uint32_t> all(release->vertices());
+    std::iota(all.begin(), all.end(), 0);
+    const std::vector<std::vector<uint32_t>> asked{all, {all.rbegin(), all.rend()}, {5, 1, 5}, {7}, {}};
+    for (const std::vector<uint32_t> &sites : asked) {
+        const graph::ShownNames names(*release, sites);
+        std::vector<std::string> shown;
+        for (size_t i = 0; i < sites.size(); ++i)
+            shown.emplace_back(names[i]);
+        QCOMPARE(shown, siteNames(*release, sites));
+    }
 }
 
 void TestGraphRelease::aDomainGraphNamesTheDomainOfAHost()

@@ -86,6 +86,7 @@ private slots:
     void aHostLevelReleaseIsFetchedPartByPart();
     void aRefusedReleaseLeavesTheIndexAsItWas();
     void listingsOfSitesInEveryFormat();
+    void theWholeListOfAWidelyLinkedDomain();
     void changesBetweenReleasesAndRemovingOne();
 
 private:
@@ -226,6 +227,45 @@ void AddGraphTest::listingsOfSitesInEveryFormat()
     QVERIFY(!help.out.contains(u"--help-all"));
     QCOMPARE(linkvaneIndex({"referring", "--index", m_index, "--format", "xml", "example.com"}).status, 2);
     QCOMPARE(linkvaneIndex({"gap", "--index", m_index, "example.com"}).status, 2);
+}
+
+void AddGraphTest::theWholeListOfAWidelyLinkedDomain()
+{
+    // 150,000 sites link to target.com, the first 100,000 of them ranked: as TSV, its list is
+    // made in parts on several cores, each name read in one pass of all; CSV is written a cell at
+    // a time. Both are the same rows in rank order, the unranked by name.
+    constexpr int kSites = 150'000, kRanked = 100'000;
+    std::string vertices = "0\tcom.target\t1\n", edges, ranks = ranksHeader(graph::Level::Domain);
+    for (int i = 1; i <= kSites; ++i) {
+        const std::string name = "org.site-" + std::to_string(i % 7) + ".s" + std::to_string(i);
+        vertices += std::to_string(i) + "\t" + name + "\t" + std::to_string(i % 300) + "\n";
+        edges += std::to_string(i) + "\t0\n";
+        if (i <= kRanked)
+            ranks += std::to_string(i) + "\t" + std::to_string(2'000'000 - 3 * i) + ".25\t" + std::to_string(kRanked + 1 - i)
+                     + "\t1.0E-" + std::to_string(5 + i % 9) + "\t" + name + "\t" + std::to_string(i % 300) + "\n";
+    }
+    ranks += std::to_string(kRanked + 1) + "\t3.0\t" + std::to_string(kRanked + 1) + "\t1.0E-15\tcom.target\t1\n";
+    QTemporaryDir files;
+    const std::string release = "cc-main-2025-jan-feb-mar-domain-";
+    QCOMPARE(linkvaneIndex({"add-graph", "--index", m_index,
+                            QString::fromStdString(writeGraphFile(files, release + "vertices.txt.gz", vertices)),
+                            QString::fromStdString(writeGraphFile(files, release + "edges.txt.gz", edges)),
+                            QString::fromStdString(writeGraphFile(files, release + "ranks.txt.gz", ranks))})
+                 .status,
+             0);
+
+    const IndexerRun tsv = linkvaneIndex({"referring", "--index", m_index, "target.com"});
+    const IndexerRun csv = linkvaneIndex({"referring", "--index", m_index, "--format", "csv", "target.com"});
+    QCOMPARE(tsv.status, 0);
+    const QStringList rows = lines(tsv.out);
+    QCOMPARE(rows.size(), kSites + 1);
+    QCOMPARE(rows[1], QStringLiteral("s1.site-1.org\t1\t1999997.25\t100000\t0.000001\t1\tcc-main-2025-jan-feb-mar"));
+    QCOMPARE(rows[kRanked], QStringLiteral("s100000.site-5.org\t100000\t1700000.25\t1\t0.000001\t100\tcc-main-2025-jan-feb-mar"));
+    QCOMPARE(rows[kRanked + 1], QStringLiteral("s100002.site-0.org\t\t\t\t\t102\tcc-main-2025-jan-feb-mar"));
+    QCOMPARE(rows.last(), QStringLiteral("s149995.site-6.org\t\t\t\t\t295\tcc-main-2025-jan-feb-mar"));
+    QVERIFY(csv.bytes.startsWith("\xEF\xBB\xBF"));
+    QCOMPARE(QString::fromUtf8(csv.bytes.mid(3)).replace(u',', u'\t').replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+             tsv.out);
 }
 
 void AddGraphTest::changesBetweenReleasesAndRemovingOne()

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "release.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace graph {
+
+// The names of many sites of a release, the right way round, for listings of millions. Reading
+// each name on its own costs a far read of memory and most of a block of names; here they are all
+// read in one pass in name order.
+class ShownNames
+{
+public:
+    ShownNames(const Release &release, std::span<const uint32_t> sites);
+
+    // The name of sites[i].
+    std::string_view operator[](size_t i) const
+    {
+        const uint32_t at = m_order[i];
+        return std::string_view(m_text).substr(m_starts[at], m_starts[at + 1] - m_starts[at]);
+    }
+    // Called before the name of sites[i] is read, in the order of sites: asks memory meanwhile for
+    // the names of the sites a few places after it, which are far apart.
+    void prefetch(size_t i) const;
+
+private:
+    std::string m_text;             // the names in name order
+    std::vector<uint64_t> m_starts; // where each starts in m_text, and where the last ends
+    std::vector<uint32_t> m_order;  // the place in name order of each site asked
+};
+
+} // namespace graph
