@@ -27,6 +27,10 @@ namespace graph {
 namespace {
 
 constexpr uint32_t kNone = UINT32_MAX;
+// What the stage that sorts the links may hold in all, under the 2 GB a build keeps within: the
+// site numbers of the ids (4 bytes a vertex) and, in what is left, the links sorted at once.
+constexpr uint64_t kLinkStageBytes = uint64_t(1800) << 20;
+constexpr size_t kLeastEdgesAtOnce = size_t(1) << 22;
 
 using Progress = std::function<void(const BuildProgress &)>;
 
@@ -396,6 +400,7 @@ private:
             appendVarint(coded, name.size() - shared);
             coded.append(name.substr(shared));
             byName.put(named);
+            m_idsAreNamePositions = m_idsAreNamePositions && named.id == position;
             if (isTarget(name))
                 m_targetPositions.push_back(position);
             previous.assign(name);
@@ -532,10 +537,13 @@ private:
         return targets;
     }
 
-    // Ids number the vertices from 0, each once. The numbers by name position are let go of here,
-    // before the links are sorted.
-    std::vector<uint32_t> numbersOfIds(const std::vector<uint32_t> numbers) const
+    // Ids number the vertices from 0, each once. Common Crawl numbers them in name order: the
+    // numbers by name position are then those by id, and no second array of them is made.
+    // Otherwise the numbers by name position are let go of here, before the links are sorted.
+    std::vector<uint32_t> numbersOfIds(std::vector<uint32_t> numbers) const
     {
+        if (m_idsAreNamePositions)
+            return numbers;
         const auto count = uint32_t(numbers.size());
         std::vector<uint32_t> idNumbers(count, kNone);
         eachByName([&](uint32_t position, const NamedVertex &named) {
@@ -573,7 +581,7 @@ private:
             for (size_t id = 0; id < count; ++id)
                 targetIds[id] = targets[idNumbers[id]];
         }
-        EdgeSorter sorter(m_folder, m_request.memoryEdges);
+        EdgeSorter sorter(m_folder, edgesAtOnce());
         for (const std::string &input : m_inputs.edges) {
             eachLine(input, m_progress, m_stop, [&](std::string_view text, uint64_t line) {
                 uint64_t from = 0, to = 0;
@@ -630,6 +638,15 @@ private:
         return edges;
     }
 
+    // The links sorted at once, 16 bytes each: beside the site numbers of a host level's hundreds
+    // of millions of ids (and, with --targets, two bits a vertex), fewer than the most asked.
+    size_t edgesAtOnce() const
+    {
+        const uint64_t held = m_summary.vertices * 4 + (m_request.targets.empty() ? 0 : m_summary.vertices / 4);
+        const uint64_t left = held < kLinkStageBytes ? (kLinkStageBytes - held) / 16 : 0;
+        return std::min(m_request.memoryEdges, std::max<size_t>(left, kLeastEdgesAtOnce));
+    }
+
     void writeMeta()
     {
         std::string meta = "format " + std::to_string(files::kFormat) + "\nrelease " + m_inputs.release + "\nlevel "
@@ -658,6 +675,7 @@ private:
     Lines m_vertexLines;
     Lines m_rankLines;
     uint64_t m_largestPagerankPosition = 0;
+    bool m_idsAreNamePositions = true;
     bool m_harmonicFalling = false; // harmonic values fall from site to site, each a float's
     std::vector<std::string> m_reversedTargets;
     std::vector<uint32_t> m_targetPositions; // name positions of the sites --targets asks for

@@ -17,6 +17,7 @@
 
 #include <array>
 #include <atomic>
+#include <map>
 #include <bit>
 #include <cmath>
 #include <numeric>
@@ -321,17 +322,42 @@ void TestGraphRelease::sortingInRunsOnDiskGivesTheSameRelease()
     const auto inMemory = buildTestRelease(dir, sampleDomainFiles(dir));
     // Names, ranks and links each a run of their own.
     const auto inRuns = buildTestRelease(dir, sampleDomainFiles(dir), request(std::nullopt, {}, 2));
-    for (uint32_t site = 0; site < inMemory->vertices(); ++site) {
-        std::vector<uint32_t> a, b;
-        inMemory->sources(site, a);
-        inRuns->sources(site, b);
-        QCOMPARE(a, b);
-        QCOMPARE(inMemory->reversedName(site), inRuns->reversedName(site));
-        QCOMPARE(inMemory->hosts(site), inRuns->hosts(site));
-        QCOMPARE(inMemory->rank(site).pagerankPosition, inRuns->rank(site).pagerankPosition);
-        QCOMPARE(graph::formatValue(inMemory->rank(site).harmonicValue), graph::formatValue(inRuns->rank(site).harmonicValue));
+    // Ids numbered in name order, as Common Crawl numbers them: the numbers by name position then
+    // serve as those by id.
+    std::map<std::string, std::string> idsByName;
+    std::map<std::string, std::string> hostsByName;
+    for (const QString &line : QString::fromStdString(kSampleVertices).split(u'\n', Qt::SkipEmptyParts)) {
+        const QStringList fields = line.split(u'\t');
+        idsByName[fields[1].toStdString()] = fields[0].toStdString();
+        hostsByName[fields[1].toStdString()] = fields[2].toStdString();
     }
+    std::map<std::string, std::string> renumbered;
+    std::string vertices, edges;
+    for (const auto &[name, id] : idsByName) {
+        renumbered[id] = std::to_string(renumbered.size());
+        vertices += renumbered[id] + "\t" + name + "\t" + hostsByName[name] + "\n";
+    }
+    for (const QString &line : QString::fromStdString(kSampleEdges).split(u'\n', Qt::SkipEmptyParts))
+        edges += renumbered[line.section(u'\t', 0, 0).toStdString()] + "\t"
+                 + renumbered[line.section(u'\t', 1, 1).toStdString()] + "\n";
+    const std::string named = std::string(kSampleRelease) + "-domain-";
+    const auto inNameOrder = buildTestRelease(
+        dir, {writeGraphFile(dir, named + "vertices.txt.gz", vertices), writeGraphFile(dir, named + "edges.txt.gz", edges),
+              writeGraphFile(dir, named + "ranks.txt.gz", ranksHeader(Level::Domain) + kSampleRanks)});
+    for (const auto &other : {inRuns.get(), inNameOrder.get()})
+        for (uint32_t site = 0; site < inMemory->vertices(); ++site) {
+            std::vector<uint32_t> a, b;
+            inMemory->sources(site, a);
+            other->sources(site, b);
+            QCOMPARE(a, b);
+            QCOMPARE(inMemory->reversedName(site), other->reversedName(site));
+            QCOMPARE(inMemory->hosts(site), other->hosts(site));
+            QCOMPARE(inMemory->rank(site).pagerankPosition, other->rank(site).pagerankPosition);
+            QCOMPARE(graph::formatValue(inMemory->rank(site).harmonicValue),
+                     graph::formatValue(other->rank(site).harmonicValue));
+        }
     QCOMPARE(inRuns->edges(), inMemory->edges());
+    QCOMPARE(inNameOrder->edges(), inMemory->edges());
     // What sorting left on disk is gone once the release is written.
     QDirIterator files(dir.path(), QDir::Files, QDirIterator::Subdirectories);
     while (files.hasNext()) {
