@@ -48,14 +48,4 @@ ShownNames::ShownNames(const Release &release, std::span<const uint32_t> sites) 
         m_starts.push_back(firstLength + end);
 }
 
-void ShownNames::prefetch(size_t i) const
-{
-    // In two steps: where a name starts, then, some rows later, the name.
-    constexpr size_t kStartsAhead = 16, kNamesAhead = 8;
-    if (i + kStartsAhead < m_order.size())
-        __builtin_prefetch(&m_starts[m_order[i + kStartsAhead]]);
-    if (i + kNamesAhead < m_order.size())
-        __builtin_prefetch(m_text.data() + m_starts[m_order[i + kNamesAhead]]);
-}
-
 } // namespace graph

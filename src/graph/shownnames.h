@@ -24,9 +24,6 @@ public:
         const uint32_t at = m_order[i];
         return std::string_view(m_text).substr(m_starts[at], m_starts[at + 1] - m_starts[at]);
     }
-    // Called before the name of sites[i] is read, in the order of sites: asks memory meanwhile for
-    // the names of the sites a few places after it, which are far apart.
-    void prefetch(size_t i) const;
 
 private:
     std::string m_text;             // the names in name order
