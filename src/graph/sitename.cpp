@@ -1,20 +1,24 @@
 #include "sitename.h"
 
+#include <algorithm>
+
 namespace graph {
 
 namespace {
 
-// Appends the labels of name to out in reverse order.
+// Appends the labels of name to out in reverse order: as many bytes as name, put in place.
 void appendReversed(std::string &out, std::string_view name)
 {
+    out.resize(out.size() + name.size());
+    char *to = out.data() + out.size() - name.size();
     size_t end = name.size();
     while (true) {
         const size_t dot = end == 0 ? std::string_view::npos : name.rfind('.', end - 1);
         const size_t start = dot == std::string_view::npos ? 0 : dot + 1;
-        out.append(name.substr(start, end - start));
+        to = std::copy(name.data() + start, name.data() + end, to);
         if (dot == std::string_view::npos)
             return;
-        out.push_back('.');
+        *to++ = '.';
         end = dot;
     }
 }
