@@ -264,14 +264,26 @@ void TestGraphRelease::namesOfManySitesComeInTheOrderAsked()
     const auto release = buildTestRelease(dir, sampleDomainFiles(dir));
     std::vector<uint32_t> all(release->vertices());
     std::iota(all.begin(), all.end(), 0);
-    const std::vector<std::vector<uint32_t>> asked{all, {all.rbegin(), all.rend()}, {5, 1, 5}, {7}, {}};
-    for (const std::vector<uint32_t> &sites : asked) {
-        const graph::ShownNames names(*release, sites);
+    const auto shown = [](const graph::Release &release, const std::vector<uint32_t> &sites) {
+        const graph::ShownNames names(release, sites);
         std::vector<std::string> shown;
         for (size_t i = 0; i < sites.size(); ++i)
             shown.emplace_back(names[i]);
-        QCOMPARE(shown, siteNames(*release, sites));
-    }
+        return shown;
+    };
+    for (const std::vector<uint32_t> &sites : {all, {all.rbegin(), all.rend()}, {5, 1, 5}, {7}, {}})
+        QCOMPARE(shown(*release, sites), siteNames(*release, sites));
+
+    // A few sites of a larger release: two are read a name at a time, three are marked.
+    constexpr uint32_t kSites = 2 * graph::ShownNames::kSitesToAName + 1000;
+    std::string vertices;
+    for (uint32_t i = 0; i < kSites; ++i)
+        vertices += std::to_string(i) + "\tcom.s" + std::to_string(i) + "\t1\n";
+    const std::string named = "cc-main-2025-jan-feb-mar-domain-";
+    const auto larger = buildTestRelease(dir, {writeGraphFile(dir, named + "vertices.txt.gz", vertices),
+                                               writeGraphFile(dir, named + "edges.txt.gz", "1\t0\n")});
+    for (const std::vector<uint32_t> &sites : {std::vector<uint32_t>{kSites - 1, 3}, {kSites - 1, 3, 7}})
+        QCOMPARE(shown(*larger, sites), siteNames(*larger, sites));
 }
 
 void TestGraphRelease::aDomainGraphNamesTheDomainOfAHost()
