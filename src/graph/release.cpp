@@ -193,6 +193,11 @@ void Release::markedNames(std::span<const uint64_t> marked, uint64_t first,
         }
 }
 
+uint32_t Release::harmonicPosition(uint32_t site) const
+{
+    return m_harmonicPositions ? m_harmonicPositions[site] : site + 1;
+}
+
 float Release::harmonicFloat(uint32_t site) const
 {
     return std::bit_cast<float>(uint32_t(0x7fffffff - m_harmonicFalling[site]));
@@ -201,7 +206,7 @@ float Release::harmonicFloat(uint32_t site) const
 files::RankRecord Release::rank(uint32_t site) const
 {
     if (site < m_rankCount)
-        return {m_harmonicPositions ? m_harmonicPositions[site] : site + 1, m_pagerankPositions[site],
+        return {harmonicPosition(site), m_pagerankPositions[site],
                 m_harmonicValues ? m_harmonicValues[site] : floatValue(harmonicFloat(site)), m_pagerankValues[site]};
     return {0, 0, std::nan(""), std::nan("")};
 }
@@ -213,7 +218,7 @@ char *Release::writeRankCells(char *text, uint32_t site) const
     const auto writePosition = [](char *at, uint32_t position) {
         return position == 0 ? at : std::to_chars(at, at + 10, position).ptr;
     };
-    char *at = writePosition(text, m_harmonicPositions ? m_harmonicPositions[site] : site + 1);
+    char *at = writePosition(text, harmonicPosition(site));
     *at++ = '\t';
     at = m_harmonicValues ? writeValue(at, m_harmonicValues[site]) : writeValue(at, harmonicFloat(site));
     *at++ = '\t';

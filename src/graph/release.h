@@ -61,6 +61,8 @@ public:
 
 private:
     std::string nameAt(uint32_t position) const;
+    // Of a ranked site.
+    uint32_t harmonicPosition(uint32_t site) const;
     float harmonicFloat(uint32_t site) const;
     // Where the list of the sites that link to site starts.
     const uint8_t *listOf(uint32_t site) const;
