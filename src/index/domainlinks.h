@@ -4,7 +4,6 @@
 #include "sqlite.h"
 
 #include <cstdint>
-#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,7 +24,7 @@ public:
         const std::string *domain; // the linking page's registrable domain (registrabledomain.h)
         const std::string *anchor;
         const std::string *targetHost;
-        std::string_view storedTarget; // the URL linked to, as stored (linkurl.h)
+        std::string storedTarget; // the URL linked to, as stored (linkurl.h)
         int64_t pageId;
         int64_t flags; // linkflags.h
         std::optional<int64_t> firstSeen, lastSeen, lostAt;
@@ -46,10 +45,22 @@ private:
         using is_transparent = void;
         size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
     };
+    // What a read asks for: the hosts of the domain, the range of host keys they fall in, the span.
+    struct Query
+    {
+        std::vector<std::pair<int64_t, std::string>> targets; // id and key (hostkey.h)
+        std::string first, last;
+        std::optional<int64_t> since, until;
+    };
+
+    DomainLinks() = default;
+    // Reads the links of the linking pages with ids firstPage to lastPage.
+    void read(Database &db, const Query &query, int64_t firstPage, int64_t lastPage);
+    // Takes in the links another read found, their texts kept once with these.
+    void take(DomainLinks &&other);
     const std::string *kept(std::string_view text);
 
     std::unordered_set<std::string, TextHash, std::equal_to<>> m_texts;
-    std::deque<std::string> m_storedTargets;
     std::vector<Link> m_links;
 };
 

@@ -84,7 +84,7 @@ std::vector<ReferringDomain> referringDomains(const DomainLinks &links, bool los
 {
     std::vector<ReferringDomain> rows;
     forEachRun(links, lost, [](const Link &link) { return link.domain; }, [&](std::span<const Link *const> run) {
-        ReferringDomain row{*run.front()->domain, pagesOf(run), int64_t(run.size())};
+        ReferringDomain row{*run.front()->domain, pagesOf(run), int64_t(run.size()), 0, {}, {}, {}};
         for (const Link *link : run) {
             row.dofollowLinks += relOfFlags(link->flags).nofollow ? 0 : 1;
             keepEarliest(row.firstSeen, link->firstSeen);
@@ -116,7 +116,7 @@ std::vector<LinkedPage> linkedPages(Database &db, const DomainLinks &domainLinks
     Transaction read(db, Transaction::Kind::Read);
     Statement capture(db, "SELECT state FROM pages WHERE url = ?1");
     std::vector<LinkedPage> rows;
-    const auto target = [](const Link &link) { return std::pair(link.targetHost, link.storedTarget); };
+    const auto target = [](const Link &link) { return std::pair(link.targetHost, std::string_view(link.storedTarget)); };
     forEachRun(domainLinks, lost, target, [&](std::span<const Link *const> run) {
         LinkedPage row{DomainLinks::targetUrl(*run.front()), pagesOf(run), distinct(run, &Link::domain).first};
         capture.bind(1, row.url);

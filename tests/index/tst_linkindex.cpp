@@ -4,6 +4,7 @@
 #include "index/hostkey.h"
 #include "index/indexstats.h"
 #include "index/indexwriter.h"
+#include "index/linkprofile.h"
 #include "index/linkflags.h"
 #include "index/linkurl.h"
 #include "index/schema.h"
@@ -107,6 +108,7 @@ private slots:
     void linesOfOneCaptureAddUpWithinAnInput();
     void historyIsWhatTheCapturesSayInAnyOrder();
     void inputIsAddedWholeOrNotAtAll();
+    void linksOfAWidelyLinkedDomainAreReadAsOfOneState();
     void statsAgreeWithTheRowsWhateverTheInputs();
     void fileThatIsNotAnIndexIsRefusedAndLeftAlone();
     void indexOfAnotherVersionIsRefusedAndLeftAlone();
@@ -477,6 +479,59 @@ void LinkIndexTest::inputIsAddedWholeOrNotAtAll()
     writer.rollbackInput();
     QCOMPARE(reader.count("x.example"), 1);
     QCOMPARE(listed(*db, "x.example"), QStringList{"http://a.example/ t -> http://x.example/ a"});
+}
+
+void LinkIndexTest::linksOfAWidelyLinkedDomainAreReadAsOfOneState()
+{
+    // Pages far enough apart that a domain's links are read in two halves, each half on a
+    // connection of its own: 6,000 pages on 50 sites, in 7 anchors, the last 100 linking twice.
+    constexpr int kPages = 6000;
+    auto db = openIndex(path(), Database::Access::ReadWrite);
+    std::vector<Capture> pages;
+    std::map<std::string, int64_t> anchorLinks;
+    for (int i = 0; i < kPages; ++i) {
+        const std::string site = "s" + std::to_string(i % 50) + ".example";
+        const std::string anchor = "anchor " + std::to_string(i % 7);
+        std::vector<links::Link> links{linkTo("http://t.example/" + std::to_string(i % 3), "t.example", anchor)};
+        if (i >= kPages - 100)
+            links.push_back(linkTo("http://www.t.example/", "www.t.example", "anchor 0"));
+        for (const links::Link &link : links)
+            ++anchorLinks[link.anchorText];
+        pages.push_back(capture("http://" + site + "/" + std::to_string(i), site, 10, links));
+    }
+    addInputs(*db, {pages});
+
+    const auto anchorsOf = [](const DomainLinks &links) {
+        std::map<std::string, int64_t> counted;
+        for (const AnchorUse &use : anchorUses(links, true))
+            counted.emplace(use.anchor, use.links * (use.domains == 50 ? 1 : -1));
+        return counted;
+    };
+    const auto lostOf = [](const DomainLinks &links) {
+        return std::count_if(links.links().begin(), links.links().end(), [](const auto &link) { return link.lostAt.has_value(); });
+    };
+    // Texts read in either half are one text: seven anchors, fifty domains.
+    auto reading = openIndex(path(), Database::Access::ReadOnly);
+    const DomainLinks before(*reading, "t.example");
+    QCOMPARE(int(before.links().size()), kPages + 100);
+    QCOMPARE(anchorsOf(before), anchorLinks);
+    const std::vector<ReferringDomain> domains = referringDomains(before, false);
+    QCOMPARE(int(domains.size()), 50);
+    for (const ReferringDomain &domain : domains)
+        QCOMPARE(domain.pages, kPages / 50);
+    QCOMPARE(linkedPages(*reading, before, false).size(), size_t(4));
+
+    // An input added while a reader holds the index as it was does not show in either half.
+    {
+        Transaction read(*reading, Transaction::Kind::Read);
+        QCOMPARE(lostOf(DomainLinks(*reading, "t.example")), 0);
+        addInputs(*db, {{capture("http://s1.example/1", "s1.example", 20, {}),
+                         capture("http://s49.example/5999", "s49.example", 20, {})}});
+        const DomainLinks asItWas(*reading, "t.example");
+        QCOMPARE(lostOf(asItWas), 0);
+        QCOMPARE(anchorsOf(asItWas), anchorLinks);
+    }
+    QCOMPARE(lostOf(DomainLinks(*reading, "t.example")), 3);
 }
 
 void LinkIndexTest::statsAgreeWithTheRowsWhateverTheInputs()
