@@ -65,7 +65,8 @@ DomainLinks::DomainLinks(Database &db, std::string_view host, std::optional<int6
     if (!pages)
         return;
     const auto [firstPage, lastPage] = *pages;
-    if (lastPage - firstPage < kPagesToSplit) {
+    // A writer's connection may hold changes no other connection sees yet.
+    if (lastPage - firstPage < kPagesToSplit || sqlite3_db_readonly(db.handle(), "main") != 1) {
         this->read(db, query, firstPage, lastPage);
         return;
     }
