@@ -4,6 +4,7 @@
 #include "hostkey.h"
 #include "linkflags.h"
 #include "linkurl.h"
+#include "pagehalves.h"
 
 #include <algorithm>
 #include <climits>
@@ -13,11 +14,7 @@ namespace linkindex {
 BacklinkReader::BacklinkReader(Database &db, Pages pages)
     : m_db(db),
       m_pages(pages),
-      // Every change to the index is an input added, so the last input tells one state from another.
-      m_version(db, "SELECT coalesce(max(id), 0) FROM inputs"),
       m_hostRange(db, "SELECT id FROM hosts WHERE reversed >= ?1 AND reversed < ?2"),
-      // Undated pages, first in listings, read as the earliest moment there is.
-      m_pagesLinkingTo(db, "SELECT page_id, ord, source_host_id, ifnull(first_captured, ?2), live FROM backlinks WHERE host_id = ?1"),
       m_pageUrl(db, "SELECT url FROM pages WHERE id = ?1"),
       // Undated links (from link lists without dates) count as seen at the earliest moment; only
       // their order among a page's links matters here.
@@ -66,9 +63,7 @@ void BacklinkReader::list(std::string_view domain, size_t offset, size_t limit,
 
 BacklinkReader::Listing &BacklinkReader::listing(std::string_view domain)
 {
-    m_version.step();
-    const int64_t version = m_version.integer(0);
-    m_version.reset();
+    const int64_t version = latestInput(m_db);
     std::optional<std::string> host = domainHost(domain);
     if (m_cached.version == version && m_cached.host == host)
         return m_cached;
@@ -90,21 +85,30 @@ void BacklinkReader::gather(Listing &listing)
     std::vector<int64_t> underDomain = hosts;
     std::sort(underDomain.begin(), underDomain.end());
 
-    std::vector<Entry> &entries = listing.entries;
-    for (const int64_t host : hosts) {
-        m_pagesLinkingTo.bind(1, host).bind(2, int64_t(INT64_MIN));
-        while (m_pagesLinkingTo.step()) {
-            // A site's links among its own hosts are no backlinks of it.
-            if (std::binary_search(underDomain.begin(), underDomain.end(), m_pagesLinkingTo.integer(2)))
-                continue;
-            const bool live = m_pagesLinkingTo.integer(4) != 0;
-            // Of a domain of one host, only the pages listed are kept; of one of several, a page's
-            // links to each are weighed first.
-            if (hosts.size() == 1 && !listed(live))
-                continue;
-            entries.push_back({m_pagesLinkingTo.integer(3), m_pagesLinkingTo.integer(0), host, m_pagesLinkingTo.integer(1), live});
+    std::vector<Entry> halves[2];
+    readInPageHalves(m_db, hosts, [&](Database &on, int64_t firstPage, int64_t lastPage, int half) {
+        // Undated pages, first in listings, read as the earliest moment there is.
+        Statement pagesLinkingTo(on, "SELECT page_id, ord, source_host_id, ifnull(first_captured, ?2), live FROM backlinks "
+                                     "WHERE host_id = ?1 AND page_id BETWEEN ?3 AND ?4");
+        for (const int64_t host : hosts) {
+            pagesLinkingTo.bind(1, host).bind(2, int64_t(INT64_MIN)).bind(3, firstPage).bind(4, lastPage);
+            while (pagesLinkingTo.step()) {
+                // A site's links among its own hosts are no backlinks of it.
+                if (std::binary_search(underDomain.begin(), underDomain.end(), pagesLinkingTo.integer(2)))
+                    continue;
+                const bool live = pagesLinkingTo.integer(4) != 0;
+                // Of a domain of one host, only the pages listed are kept; of one of several, a
+                // page's links to each are weighed first.
+                if (hosts.size() == 1 && !listed(live))
+                    continue;
+                halves[half].push_back({pagesLinkingTo.integer(3), pagesLinkingTo.integer(0), host,
+                                        pagesLinkingTo.integer(1), live});
+            }
         }
-    }
+    });
+    std::vector<Entry> &entries = listing.entries;
+    entries = std::move(halves[0]);
+    entries.insert(entries.end(), halves[1].begin(), halves[1].end());
     if (hosts.size() > 1) {
         listOncePerPage(entries);
         std::erase_if(entries, [this](const Entry &entry) { return !listed(entry.live); });

@@ -79,7 +79,7 @@ private:
 
     Database &m_db;
     Pages m_pages;
-    Statement m_version, m_hostRange, m_pagesLinkingTo, m_pageUrl, m_linkPlace, m_row;
+    Statement m_hostRange, m_pageUrl, m_linkPlace, m_row;
     Listing m_cached;
 };
 

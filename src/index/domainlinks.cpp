@@ -2,52 +2,13 @@
 
 #include "hostkey.h"
 #include "linkurl.h"
+#include "pagehalves.h"
 #include "registrabledomain.h"
 
 #include <climits>
-#include <future>
 #include <unordered_map>
 
 namespace linkindex {
-
-namespace {
-
-// Below this many page ids between the first and the last linking page, a domain's links are
-// read at once; above it in two halves, on two cores.
-constexpr int64_t kPagesToSplit = 4096;
-
-// The ids of the first and the last page linking to any of targets, none when no page does.
-std::optional<std::pair<int64_t, int64_t>> linkingPages(Database &db, const std::vector<std::pair<int64_t, std::string>> &targets)
-{
-    Statement first(db, "SELECT min(page_id) FROM backlinks WHERE host_id = ?1");
-    Statement last(db, "SELECT max(page_id) FROM backlinks WHERE host_id = ?1");
-    std::optional<std::pair<int64_t, int64_t>> pages;
-    for (const auto &target : targets) {
-        first.bind(1, target.first).step();
-        last.bind(1, target.first).step();
-        if (const std::optional<int64_t> firstPage = first.optionalInteger(0)) {
-            const int64_t lastPage = last.integer(0);
-            pages = pages ? std::pair(std::min(pages->first, *firstPage), std::max(pages->second, lastPage))
-                          : std::pair(*firstPage, lastPage);
-        }
-        first.reset();
-        last.reset();
-    }
-    return pages;
-}
-
-// Every write of links is an input's transaction, which adds the input: two connections that see
-// the same latest input read the same links.
-int64_t latestInput(Database &db)
-{
-    Statement latest(db, "SELECT ifnull(max(id), 0) FROM inputs");
-    latest.step();
-    const int64_t id = latest.integer(0);
-    latest.reset();
-    return id;
-}
-
-} // namespace
 
 DomainLinks::DomainLinks(Database &db, std::string_view host, std::optional<int64_t> since, std::optional<int64_t> until)
 {
@@ -58,32 +19,15 @@ DomainLinks::DomainLinks(Database &db, std::string_view host, std::optional<int6
     query.until = until;
     Statement hosts(db, "SELECT id, reversed FROM hosts WHERE reversed >= ?1 AND reversed < ?2");
     hosts.bind(1, query.first).bind(2, query.last);
-    while (hosts.step())
+    std::vector<int64_t> ids;
+    while (hosts.step()) {
         query.targets.emplace_back(hosts.integer(0), hosts.text(1));
-
-    const std::optional<std::pair<int64_t, int64_t>> pages = linkingPages(db, query.targets);
-    if (!pages)
-        return;
-    const auto [firstPage, lastPage] = *pages;
-    // A writer's connection may hold changes no other connection sees yet.
-    if (lastPage - firstPage < kPagesToSplit || sqlite3_db_readonly(db.handle(), "main") != 1) {
-        this->read(db, query, firstPage, lastPage);
-        return;
+        ids.push_back(hosts.integer(0));
     }
-    // The second half is read over a connection of its own, when that reads the index as db does
-    // (no input was added in between).
-    Database other(db.path(), Database::Access::ReadOnly);
-    Transaction otherRead(other, Transaction::Kind::Read);
-    if (latestInput(other) != latestInput(db)) {
-        this->read(db, query, firstPage, lastPage);
-        return;
-    }
-    const int64_t middle = firstPage + (lastPage - firstPage) / 2;
     DomainLinks secondHalf;
-    std::future<void> readingSecondHalf =
-        std::async(std::launch::async, [&] { secondHalf.read(other, query, middle + 1, lastPage); });
-    this->read(db, query, firstPage, middle);
-    readingSecondHalf.get();
+    readInPageHalves(db, ids, [&](Database &on, int64_t firstPage, int64_t lastPage, int half) {
+        (half == 0 ? *this : secondHalf).read(on, query, firstPage, lastPage);
+    });
     take(std::move(secondHalf));
 }
 

@@ -520,6 +520,10 @@ void LinkIndexTest::linksOfAWidelyLinkedDomainAreReadAsOfOneState()
     for (const ReferringDomain &domain : domains)
         QCOMPARE(domain.pages, kPages / 50);
     QCOMPARE(linkedPages(*reading, before, false).size(), size_t(4));
+    // A writer's connection reads the listing whole.
+    const QStringList listing = listed(*reading, "t.example");
+    QCOMPARE(listing.size(), kPages);
+    QCOMPARE(listing, listed(*db, "t.example"));
 
     // An input added while a reader holds the index as it was does not show in either half.
     {
@@ -530,8 +534,10 @@ void LinkIndexTest::linksOfAWidelyLinkedDomainAreReadAsOfOneState()
         const DomainLinks asItWas(*reading, "t.example");
         QCOMPARE(lostOf(asItWas), 0);
         QCOMPARE(anchorsOf(asItWas), anchorLinks);
+        QCOMPARE(listed(*reading, "t.example"), listing);
     }
     QCOMPARE(lostOf(DomainLinks(*reading, "t.example")), 3);
+    QCOMPARE(BacklinkReader(*reading).count("t.example"), kPages - 2);
 }
 
 void LinkIndexTest::statsAgreeWithTheRowsWhateverTheInputs()

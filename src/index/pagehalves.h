@@ -1,0 +1,23 @@
+#pragma once
+
+#include "sqlite.h"
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace linkindex {
+
+// The latest input added to the index as db reads it. Every write of links is an input's
+// transaction, which adds the input: connections that see the same latest input read the same
+// links.
+int64_t latestInput(Database &db);
+
+// Reads the backlinks of hosts by the pages they come from: read(connection, firstPage,
+// lastPage, half) is called for the ids of those pages, whole as half 0 on db, or, when they are
+// many, in two halves: half 0 on db and half 1 at once on another core, over a connection of its
+// own that reads the index as db does. Nothing is called when no page links to hosts.
+void readInPageHalves(Database &db, const std::vector<int64_t> &hosts,
+                      const std::function<void(Database &, int64_t firstPage, int64_t lastPage, int half)> &read);
+
+} // namespace linkindex
