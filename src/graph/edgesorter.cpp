@@ -13,8 +13,8 @@
 
 namespace graph {
 
-EdgeSorter::EdgeSorter(std::string folder, size_t memoryEdges)
-    : m_folder(std::move(folder)), m_capacity(memoryEdges), m_keys(std::make_unique_for_overwrite<uint64_t[]>(memoryEdges))
+EdgeSorter::EdgeSorter(std::string folder, std::string name, size_t memoryEdges)
+    : m_folder(std::move(folder)), m_name(std::move(name)), m_capacity(memoryEdges), m_keys(std::make_unique_for_overwrite<uint64_t[]>(memoryEdges))
 { }
 
 EdgeSorter::~EdgeSorter()
@@ -51,7 +51,7 @@ void EdgeSorter::sortKeys()
 void EdgeSorter::spill()
 {
     sortKeys();
-    const std::string path = m_folder + "/run-" + std::to_string(m_runs.size());
+    const std::string path = m_folder + "/" + m_name + "-run-" + std::to_string(m_runs.size());
     m_runs.push_back(path);
     OutputFile run(path);
     std::string coded;

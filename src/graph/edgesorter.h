@@ -8,14 +8,17 @@
 
 namespace graph {
 
-// Turns the edges of a release around: takes (from, to) pairs in any order, with repeats, and
-// gives them back by target, then by source, once each. Edges beyond what memory holds are
-// sorted in runs written delta-coded to files in a folder, and merged at the end.
+// Turns pairs of numbers around: takes (from, to) pairs in any order, with repeats, and gives them
+// back by to, then by from, once each. The edges of a release come back by target through it,
+// and, when their ids' site numbers are too many to hold, are sorted by each id in turn to be
+// numbered. Pairs beyond what memory holds are sorted in runs written delta-coded to files in a
+// folder, and merged at the end.
 class EdgeSorter
 {
 public:
-    // folder: where runs go (removed with it). memoryEdges: how many edges to sort at once.
-    EdgeSorter(std::string folder, size_t memoryEdges);
+    // folder: where runs go, named after name (removed with it). memoryEdges: how many pairs to
+    // sort at once.
+    EdgeSorter(std::string folder, std::string name, size_t memoryEdges);
     ~EdgeSorter();
 
     void add(uint32_t from, uint32_t to)
@@ -33,6 +36,7 @@ private:
     void spill();
 
     std::string m_folder;
+    std::string m_name;
     size_t m_capacity;
     // Allocated whole but written as edges come: pages never written are never taken.
     std::unique_ptr<uint64_t[]> m_keys;

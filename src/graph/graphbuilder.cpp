@@ -6,6 +6,7 @@
 #include "grapherror.h"
 #include "lineinput.h"
 #include "mappedfile.h"
+#include "numberfile.h"
 #include "packedcolumn.h"
 #include "recordsorter.h"
 #include "releasefiles.h"
@@ -28,7 +29,8 @@ namespace {
 
 constexpr uint32_t kNone = UINT32_MAX;
 // What the stage that sorts the links may hold in all, under the 2 GB a build keeps within: the
-// site numbers of the ids (4 bytes a vertex) and, in what is left, the links sorted at once.
+// site numbers of the ids (4 bytes a vertex) when they are held, and, in what is left, the links
+// sorted at once.
 constexpr uint64_t kLinkStageBytes = uint64_t(1800) << 20;
 constexpr size_t kLeastEdgesAtOnce = size_t(1) << 22;
 
@@ -71,35 +73,35 @@ void eachLine(const std::string &input, const Progress &progress, const std::ato
     progress(shown);
 }
 
-// How far a stage after the files has come, counted in sites: joining and numbering the sites
-// of a large release takes a minute or more. Stopping is looked at here too.
+// How far a stage after the files has come, counted in sites (or links): joining and numbering
+// the sites of a large release takes a minute or more. Stopping is looked at here too.
 class Stage
 {
 public:
-    Stage(std::string name, const Progress &progress, const std::atomic<bool> &stop)
+    Stage(std::string name, const Progress &progress, const std::atomic<bool> &stop, const char *counted = "sites")
         : m_progress(progress), m_stop(stop), m_start(std::chrono::steady_clock::now())
     {
         m_shown.input = std::move(name);
-        m_shown.counted = "sites";
+        m_shown.counted = counted;
     }
-    void at(uint64_t sites)
+    void at(uint64_t count)
     {
-        if (sites % (1 << 20) != 0)
+        if (count % (1 << 20) != 0)
             return;
         if (m_stop)
             throw BuildStopped();
-        show(sites);
+        show(count);
     }
-    void done(uint64_t sites)
+    void done(uint64_t count)
     {
         m_shown.done = true;
-        show(sites);
+        show(count);
     }
 
 private:
-    void show(uint64_t sites)
+    void show(uint64_t count)
     {
-        m_shown.lines = sites;
+        m_shown.lines = count;
         m_shown.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
         m_progress(m_shown);
     }
@@ -256,11 +258,14 @@ public:
             m_reversedTargets.push_back(reversedName(target));
     }
 
-    ~Builder() { ::unlink(path(kByName).c_str()); }
+    ~Builder()
+    {
+        for (const char *file : {kByName, kNumbersByPosition, kNumbersById})
+            ::unlink(path(file).c_str());
+    }
 
     BuildSummary build()
     {
-        std::vector<uint32_t> numbers;
         {
             RecordSorter ranked(m_folder, "ranked", sortMemory());
             {
@@ -270,15 +275,12 @@ public:
                 readRanks(ranks);
                 joinByName(vertices, ranks, ranked);
             }
-            numbers = number(ranked);
+            number(ranked);
         }
         if (m_inputs.level == Level::Domain)
-            writeHosts(numbers);
-        const std::vector<bool> targets = targetNumbers(numbers);
-        {
-            const std::vector<uint32_t> idNumbers = numbersOfIds(std::move(numbers));
-            m_summary.edges = readEdges(idNumbers, targets);
-        }
+            writeHosts();
+        const std::string idNumbers = numbersOfIds();
+        m_summary.edges = readEdges(idNumbers, targetIds());
         if (m_stop)
             throw BuildStopped();
         // Once the numbers of the sites are let go of: the values are read through memory.
@@ -290,6 +292,10 @@ public:
 
 private:
     static constexpr const char *kByName = "vertices.byname";
+    // The site number of each name position, and of each id when ids are not the positions
+    // (NumberFile).
+    static constexpr const char *kNumbersByPosition = "numbers.byposition";
+    static constexpr const char *kNumbersById = "numbers.byid";
 
     // Each of the three sorts of names and ranks may hold this much at once, and the first two
     // are still held while the third fills.
@@ -425,12 +431,15 @@ private:
         });
     }
 
-    // Ranked sites by harmonic-centrality position, then the unranked by name. Returns the site
-    // number of each name position.
-    std::vector<uint32_t> number(RecordSorter &ranked)
+    // Ranked sites by harmonic-centrality position, then the unranked by name. Writes the site
+    // number of each name position, packed for the release and whole for the stages after: the
+    // ranked sites' numbers come in rank order and are sorted into name order on disk, since a
+    // host level's hundreds of millions of them would take gigabytes of memory.
+    void number(RecordSorter &ranked)
     {
         const auto count = uint32_t(m_summary.vertices);
-        std::vector<uint32_t> numbers(count, kNone);
+        std::vector<bool> isRanked(count);
+        EdgeSorter rankedNumbers(m_folder, "numbers", m_request.memoryEdges);
         PackedColumnWriter positions(path(files::kPositions), count - 1);
         Stage stage("sites, numbered by rank", m_progress, m_stop);
         uint32_t next = 0;
@@ -447,7 +456,8 @@ private:
                 const auto position = bytesAt<uint32_t>(record, 8);
                 const auto rank = bytesAt<files::RankRecord>(record, 12);
                 positionIsNumber = positionIsNumber && rank.harmonicPosition == next + 1;
-                numbers[position] = next++;
+                isRanked[position] = true;
+                rankedNumbers.add(next++, position);
                 positions.put(position);
                 harmonicPositions.put(rank.harmonicPosition);
                 harmonicValues.put(rank.harmonicValue);
@@ -464,17 +474,32 @@ private:
                 std::filesystem::remove(path(files::kHarmonicPositions));
         }
         for (uint32_t position = 0; position < count; ++position)
-            if (numbers[position] == kNone) {
-                numbers[position] = next++;
+            if (!isRanked[position])
                 positions.put(position);
-            }
         positions.close();
         stage.done(count);
-        PackedColumnWriter out(path(files::kNumbers), count - 1);
-        for (const uint32_t number : numbers)
-            out.put(number);
-        out.close();
-        return numbers;
+
+        Stage inNameOrder("site numbers, in name order", m_progress, m_stop);
+        PackedColumnWriter packed(path(files::kNumbers), count - 1);
+        OutputFile whole(path(kNumbersByPosition));
+        uint32_t position = 0;
+        const auto put = [&](uint32_t number) {
+            packed.put(number);
+            whole.put(number);
+            inNameOrder.at(position++);
+        };
+        const auto numberUnrankedUpTo = [&](uint32_t end) {
+            while (position < end)
+                put(next++);
+        };
+        rankedNumbers.finish([&](uint32_t at, uint32_t number) {
+            numberUnrankedUpTo(at);
+            put(number);
+        });
+        numberUnrankedUpTo(count);
+        packed.close();
+        whole.close();
+        inNameOrder.done(count);
     }
 
     // Whether a harmonic value can be kept as a float's bits that fall from the value before.
@@ -485,11 +510,12 @@ private:
 
     void writeFallingHarmonicValues() const
     {
-        const MappedFile doubles(path(files::kHarmonicValues));
-        const auto *values = reinterpret_cast<const double *>(doubles.data());
+        // Read in a few passes from start to end: mapped, a host level's values would fill gigabytes
+        // of memory with the file's pages.
+        NumberFile<double> values(path(files::kHarmonicValues));
         std::string coded;
         eliasfano::appendIndexed(coded, m_summary.ranked, files::kHarmonicFallingBound, [&](uint64_t site) {
-            return 0x7fffffff - std::bit_cast<uint32_t>(float(values[site]));
+            return 0x7fffffff - std::bit_cast<uint32_t>(float(values.at(site)));
         });
         OutputFile out(path(files::kHarmonicFalling));
         out.write(coded.data(), coded.size());
@@ -507,12 +533,13 @@ private:
             vertex(position++, bytesAt<NamedVertex>(bytes, 0));
     }
 
-    void writeHosts(const std::vector<uint32_t> &numbers) const
+    void writeHosts() const
     {
-        std::vector<uint8_t> hosts(numbers.size());
+        std::vector<uint8_t> hosts(m_summary.vertices);
         std::vector<files::ManyHosts> many;
+        NumberFile<uint32_t> numbers(path(kNumbersByPosition));
         eachByName([&](uint32_t position, const NamedVertex &named) {
-            const uint32_t site = numbers[position];
+            const uint32_t site = numbers.at(position);
             hosts[site] = uint8_t(std::min<uint32_t>(named.hosts, files::kManyHosts));
             if (named.hosts >= files::kManyHosts)
                 many.push_back({site, named.hosts});
@@ -526,36 +553,54 @@ private:
         over.close();
     }
 
-    std::vector<bool> targetNumbers(const std::vector<uint32_t> &numbers) const
+    // With --targets nearly every link is passed over, told by its target's id from a bitmap
+    // that stays in the cache before any site number is looked up. Empty without --targets.
+    std::vector<bool> targetIds() const
     {
-        std::vector<bool> targets;
+        std::vector<bool> ids;
         if (m_request.targets.empty())
-            return targets;
-        targets.assign(numbers.size(), false);
-        for (uint32_t position : m_targetPositions)
-            targets[numbers[position]] = true;
-        return targets;
+            return ids;
+        ids.resize(m_summary.vertices);
+        auto target = m_targetPositions.begin(); // in name order, as joinByName found them
+        eachByName([&](uint32_t position, const NamedVertex &named) {
+            if (target != m_targetPositions.end() && *target == position) {
+                ids[named.id] = true;
+                ++target;
+            }
+        });
+        return ids;
     }
 
     // Ids number the vertices from 0, each once. Common Crawl numbers them in name order: the
-    // numbers by name position are then those by id, and no second array of them is made.
-    // Otherwise the numbers by name position are let go of here, before the links are sorted.
-    std::vector<uint32_t> numbersOfIds(std::vector<uint32_t> numbers) const
+    // numbers by name position are then those by id. Otherwise they are sorted by id on disk.
+    // Returns the file of the site number of each id.
+    std::string numbersOfIds() const
     {
         if (m_idsAreNamePositions)
-            return numbers;
-        const auto count = uint32_t(numbers.size());
-        std::vector<uint32_t> idNumbers(count, kNone);
-        eachByName([&](uint32_t position, const NamedVertex &named) {
-            if (named.id >= count)
-                m_vertexLines.refuseAt(named.line, "id " + std::to_string(named.id) + " is past the "
-                                                       + std::to_string(count)
-                                                       + " vertices of the release, which number them from 0");
-            if (idNumbers[named.id] != kNone)
-                refuseIdTwice(named.id);
-            idNumbers[named.id] = numbers[position];
+            return path(kNumbersByPosition);
+        const auto count = uint32_t(m_summary.vertices);
+        EdgeSorter idNumbers(m_folder, "ids", m_request.memoryEdges);
+        {
+            NumberFile<uint32_t> numbers(path(kNumbersByPosition));
+            eachByName([&](uint32_t position, const NamedVertex &named) {
+                if (named.id >= count)
+                    m_vertexLines.refuseAt(named.line, "id " + std::to_string(named.id) + " is past the "
+                                                           + std::to_string(count)
+                                                           + " vertices of the release, which number them from 0");
+                idNumbers.add(numbers.at(position), named.id);
+            });
+        }
+        // As many ids as vertices, none past them: each is there once unless one comes twice.
+        OutputFile out(path(kNumbersById));
+        uint32_t next = 0;
+        idNumbers.finish([&](uint32_t id, uint32_t number) {
+            if (id < next)
+                refuseIdTwice(id);
+            next = id + 1;
+            out.put(number);
         });
-        return idNumbers;
+        out.close();
+        return path(kNumbersById);
     }
 
     [[noreturn]] void refuseIdTwice(uint32_t id) const
@@ -570,18 +615,10 @@ private:
                                              + m_vertexLines.where(lines[0]));
     }
 
-    uint64_t readEdges(const std::vector<uint32_t> &idNumbers, const std::vector<bool> &targets)
+    // Calls edge(from, to) with the ids of each line of the edges, but those --targets passes over.
+    template <typename EdgeFn> void eachEdge(const std::vector<bool> &targetIds, EdgeFn &&edge) const
     {
-        const size_t count = idNumbers.size();
-        // With --targets nearly every link is passed over, told by its target's id from a bitmap
-        // that stays in the cache before any site number is looked up.
-        std::vector<bool> targetIds;
-        if (!targets.empty()) {
-            targetIds.resize(count);
-            for (size_t id = 0; id < count; ++id)
-                targetIds[id] = targets[idNumbers[id]];
-        }
-        EdgeSorter sorter(m_folder, edgesAtOnce());
+        const uint64_t count = m_summary.vertices;
         for (const std::string &input : m_inputs.edges) {
             eachLine(input, m_progress, m_stop, [&](std::string_view text, uint64_t line) {
                 uint64_t from = 0, to = 0;
@@ -590,13 +627,53 @@ private:
                 if (from >= count || to >= count)
                     refuse(input, line, "an edge " + std::string(from >= count ? "from" : "to") + " the unknown id "
                                             + std::to_string(from >= count ? from : to));
-                if (!targetIds.empty() && !targetIds[to])
-                    return;
-                const uint32_t source = idNumbers[from];
-                const uint32_t target = idNumbers[to];
-                if (source != target)
-                    sorter.add(source, target);
+                if (targetIds.empty() || targetIds[to])
+                    edge(uint32_t(from), uint32_t(to));
             });
+        }
+    }
+
+    // Whether the site numbers of the ids are held in memory while the links are read: when they
+    // take no more than the links sorted at once (4 bytes an id, 16 a link). Else the links are
+    // sorted by each id in turn, on disk, to look its number up in id order.
+    bool idNumbersHeld() const { return m_summary.vertices < m_request.memoryEdges * 4; }
+
+    uint64_t readEdges(const std::string &idNumbers, const std::vector<bool> &targetIds)
+    {
+        const uint32_t count = m_summary.vertices;
+        EdgeSorter sorter(m_folder, "links", edgesAtOnce());
+        const auto add = [&](uint32_t source, uint32_t target) {
+            if (source != target)
+                sorter.add(source, target);
+        };
+        if (idNumbersHeld()) {
+            std::vector<uint32_t> numbers(count);
+            NumberFile<uint32_t> file(idNumbers);
+            for (uint32_t id = 0; id < count; ++id)
+                numbers[id] = file.at(id);
+            eachEdge(targetIds, [&](uint32_t from, uint32_t to) { add(numbers[from], numbers[to]); });
+        } else {
+            EdgeSorter byTargetId(m_folder, "links-by-target-id", m_request.memoryEdges);
+            {
+                EdgeSorter bySourceId(m_folder, "links-by-source-id", m_request.memoryEdges);
+                eachEdge(targetIds, [&](uint32_t from, uint32_t to) { bySourceId.add(to, from); });
+                Stage stage("links, numbered by source", m_progress, m_stop, "links");
+                NumberFile<uint32_t> numbers(idNumbers);
+                uint64_t numbered = 0;
+                bySourceId.finish([&](uint32_t from, uint32_t to) {
+                    byTargetId.add(numbers.at(from), to);
+                    stage.at(++numbered);
+                });
+                stage.done(numbered);
+            }
+            Stage stage("links, numbered by target", m_progress, m_stop, "links");
+            NumberFile<uint32_t> numbers(idNumbers);
+            uint64_t numbered = 0;
+            byTargetId.finish([&](uint32_t to, uint32_t source) {
+                add(source, numbers.at(to));
+                stage.at(++numbered);
+            });
+            stage.done(numbered);
         }
 
         OutputFile sources(path(files::kSources));
@@ -638,11 +715,12 @@ private:
         return edges;
     }
 
-    // The links sorted at once, 16 bytes each: beside the site numbers of a host level's hundreds
-    // of millions of ids (and, with --targets, two bits a vertex), fewer than the most asked.
+    // The links sorted at once, 16 bytes each: beside the site numbers of the ids when they are
+    // held (and, with --targets, a bit a vertex), fewer than the most asked.
     size_t edgesAtOnce() const
     {
-        const uint64_t held = m_summary.vertices * 4 + (m_request.targets.empty() ? 0 : m_summary.vertices / 4);
+        const uint64_t held = (idNumbersHeld() ? m_summary.vertices * 4 : 0)
+                              + (m_request.targets.empty() ? 0 : m_summary.vertices / 8);
         const uint64_t left = held < kLinkStageBytes ? (kLinkStageBytes - held) / 16 : 0;
         return std::min(m_request.memoryEdges, std::max<size_t>(left, kLeastEdgesAtOnce));
     }
