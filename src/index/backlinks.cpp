@@ -4,7 +4,6 @@
 #include "hostkey.h"
 #include "linkflags.h"
 #include "linkurl.h"
-#include "pagehalves.h"
 
 #include <algorithm>
 #include <climits>
@@ -14,6 +13,7 @@ namespace linkindex {
 BacklinkReader::BacklinkReader(Database &db, Pages pages)
     : m_db(db),
       m_pages(pages),
+      m_latestInput(db),
       m_hostRange(db, "SELECT id FROM hosts WHERE reversed >= ?1 AND reversed < ?2"),
       m_pageUrl(db, "SELECT url FROM pages WHERE id = ?1"),
       // Undated links (from link lists without dates) count as seen at the earliest moment; only
@@ -63,7 +63,7 @@ void BacklinkReader::list(std::string_view domain, size_t offset, size_t limit,
 
 BacklinkReader::Listing &BacklinkReader::listing(std::string_view domain)
 {
-    const int64_t version = latestInput(m_db);
+    const int64_t version = m_latestInput();
     std::optional<std::string> host = domainHost(domain);
     if (m_cached.version == version && m_cached.host == host)
         return m_cached;

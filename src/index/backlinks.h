@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lostreason.h"
+#include "pagehalves.h"
 #include "sqlite.h"
 
 #include <cstdint>
@@ -79,6 +80,7 @@ private:
 
     Database &m_db;
     Pages m_pages;
+    LatestInput m_latestInput;
     Statement m_hostRange, m_pageUrl, m_linkPlace, m_row;
     Listing m_cached;
 };

@@ -13,12 +13,11 @@ constexpr int64_t kBacklinksToSplit = 4096;
 
 } // namespace
 
-int64_t latestInput(Database &db)
+int64_t LatestInput::operator()()
 {
-    Statement latest(db, "SELECT ifnull(max(id), 0) FROM inputs");
-    latest.step();
-    const int64_t id = latest.integer(0);
-    latest.reset();
+    m_latest.step();
+    const int64_t id = m_latest.integer(0);
+    m_latest.reset();
     return id;
 }
 
@@ -41,7 +40,7 @@ void readInPageHalves(Database &db, const std::vector<int64_t> &hosts,
     }
     Database other(db.path(), Database::Access::ReadOnly);
     Transaction otherReading(other, Transaction::Kind::Read);
-    if (latestInput(other) != latestInput(db)) {
+    if (LatestInput(other)() != LatestInput(db)()) {
         read(db, INT64_MIN, INT64_MAX, 0);
         return;
     }
