@@ -373,10 +373,8 @@ void LinkIndexTest::historyIsWhatTheCapturesSayInAnyOrder()
     std::vector<links::Link> universe;
     for (int i = 0; i < 6; ++i) {
         const std::string host = i % 3 == 2 ? "www.t.example" : "t.example";
-        links::Link link{"http://" + host + "/" + std::to_string(i % 4), host, "anchor " + std::to_string(i % 5)};
-        link.rel = {i == 1, i == 4, i == 5};
-        link.type = i == 3 ? links::LinkType::Image : links::LinkType::Text;
-        universe.push_back(link);
+        universe.push_back({"http://" + host + "/" + std::to_string(i % 4), host, "anchor " + std::to_string(i % 5),
+                            {i == 1, i == 4, i == 5}, i == 3 ? links::LinkType::Image : links::LinkType::Text});
     }
     const links::Link redirect{"http://t.example/moved", "t.example", "(redirect)", {}, links::LinkType::Redirect};
     std::vector<Capture> captures;
