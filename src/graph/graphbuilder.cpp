@@ -638,6 +638,21 @@ private:
     // sorted by each id in turn, on disk, to look its number up in id order.
     bool idNumbersHeld() const { return m_summary.vertices < m_request.memoryEdges * 4; }
 
+    // Calls each(number, other) for the pairs of sorted, which come by id: the id's site number
+    // read from the file idNumbers in the same order.
+    template <typename Each>
+    void numberInIdOrder(EdgeSorter &sorted, const std::string &idNumbers, const char *stageName, Each &&each) const
+    {
+        Stage stage(stageName, m_progress, m_stop, "links");
+        NumberFile<uint32_t> numbers(idNumbers);
+        uint64_t numbered = 0;
+        sorted.finish([&](uint32_t id, uint32_t other) {
+            each(numbers.at(id), other);
+            stage.at(++numbered);
+        });
+        stage.done(numbered);
+    }
+
     uint64_t readEdges(const std::string &idNumbers, const std::vector<bool> &targetIds)
     {
         const uint32_t count = m_summary.vertices;
@@ -657,23 +672,11 @@ private:
             {
                 EdgeSorter bySourceId(m_folder, "links-by-source-id", m_request.memoryEdges);
                 eachEdge(targetIds, [&](uint32_t from, uint32_t to) { bySourceId.add(to, from); });
-                Stage stage("links, numbered by source", m_progress, m_stop, "links");
-                NumberFile<uint32_t> numbers(idNumbers);
-                uint64_t numbered = 0;
-                bySourceId.finish([&](uint32_t from, uint32_t to) {
-                    byTargetId.add(numbers.at(from), to);
-                    stage.at(++numbered);
-                });
-                stage.done(numbered);
+                numberInIdOrder(bySourceId, idNumbers, "links, numbered by source",
+                                [&](uint32_t source, uint32_t to) { byTargetId.add(source, to); });
             }
-            Stage stage("links, numbered by target", m_progress, m_stop, "links");
-            NumberFile<uint32_t> numbers(idNumbers);
-            uint64_t numbered = 0;
-            byTargetId.finish([&](uint32_t to, uint32_t source) {
-                add(source, numbers.at(to));
-                stage.at(++numbered);
-            });
-            stage.done(numbered);
+            numberInIdOrder(byTargetId, idNumbers, "links, numbered by target",
+                            [&](uint32_t target, uint32_t source) { add(source, target); });
         }
 
         OutputFile sources(path(files::kSources));
