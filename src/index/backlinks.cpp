@@ -4,6 +4,7 @@
 #include "hostkey.h"
 #include "linkflags.h"
 #include "linkurl.h"
+#include "pagehalves.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "latestinput.h"
 #include "lostreason.h"
-#include "pagehalves.h"
 #include "sqlite.h"
 
 #include <cstdint>

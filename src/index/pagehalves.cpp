@@ -1,5 +1,7 @@
 #include "pagehalves.h"
 
+#include "latestinput.h"
+
 #include <climits>
 #include <future>
 
@@ -12,14 +14,6 @@ namespace {
 constexpr int64_t kBacklinksToSplit = 4096;
 
 } // namespace
-
-int64_t LatestInput::operator()()
-{
-    m_latest.step();
-    const int64_t id = m_latest.integer(0);
-    m_latest.reset();
-    return id;
-}
 
 void readInPageHalves(Database &db, const std::vector<int64_t> &hosts,
                       const std::function<void(Database &, int64_t, int64_t, int)> &read)

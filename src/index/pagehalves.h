@@ -8,19 +8,6 @@
 
 namespace linkindex {
 
-// The latest input added to the index as a connection reads it. Every write of links is an
-// input's transaction, which adds the input: connections that see the same latest input read the
-// same links.
-class LatestInput
-{
-public:
-    explicit LatestInput(Database &db) : m_latest(db, "SELECT ifnull(max(id), 0) FROM inputs") { }
-    int64_t operator()();
-
-private:
-    Statement m_latest;
-};
-
 // Reads the backlinks of hosts by the pages they come from: read(connection, firstPage,
 // lastPage, half) is called for a range of page ids, the whole as half 0 on db, or, when the
 // backlinks are many, in two halves of the index's pages: half 0 on db and half 1 at once on
